@@ -1,0 +1,98 @@
+#include "core/PropertyList.h"
+
+#include <QDateTime>
+#include <QPointF>
+#include <QTimeZone>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QVariantMap sampleTree()
+{
+    QVariantMap inner;
+    inner.insert(QStringLiteral("negative"), qint64(-42));
+    inner.insert(QStringLiteral("big"), qint64(1) << 40);
+    inner.insert(QStringLiteral("data"), QByteArray("\x00\x01\xff", 3));
+    QVariantMap root;
+    root.insert(QStringLiteral("name"), QStringLiteral("Tolvane – ünïcode"));
+    root.insert(QStringLiteral("quality"), 0.8);
+    root.insert(QStringLiteral("on"), true);
+    root.insert(QStringLiteral("off"), false);
+    root.insert(QStringLiteral("when"),
+                QDateTime(QDate(2012, 3, 4), QTime(5, 6, 7), Qt::UTC));
+    root.insert(QStringLiteral("list"),
+                QVariantList{qint64(1), QStringLiteral("two"), QVariantList{}, QVariantMap{}});
+    root.insert(QStringLiteral("inner"), inner);
+    return root;
+}
+
+class PropertyListRoundTrip : public testing::TestWithParam<PropertyList::Format> {};
+
+TEST_P(PropertyListRoundTrip, keepsEveryKindOfValue)
+{
+    const QVariantMap tree = sampleTree();
+    QString error;
+    auto bytes = PropertyList::serialize(tree, GetParam(), &error);
+    ASSERT_TRUE(bytes) << error.toStdString();
+    auto back = PropertyList::parseDictionary(*bytes, &error);
+    ASSERT_TRUE(back) << error.toStdString();
+
+    EXPECT_EQ(back->value("name").toString(), tree.value("name").toString());
+    EXPECT_DOUBLE_EQ(back->value("quality").toDouble(), 0.8);
+    EXPECT_EQ(back->value("on").typeId(), QMetaType::Bool);
+    EXPECT_TRUE(back->value("on").toBool());
+    EXPECT_FALSE(back->value("off").toBool());
+    EXPECT_EQ(back->value("when").toDateTime(), tree.value("when").toDateTime());
+    const QVariantMap inner = back->value("inner").toMap();
+    EXPECT_EQ(inner.value("negative").toLongLong(), -42);
+    EXPECT_EQ(inner.value("big").toLongLong(), qint64(1) << 40);
+    EXPECT_EQ(inner.value("data").toByteArray(), QByteArray("\x00\x01\xff", 3));
+    const QVariantList list = back->value("list").toList();
+    ASSERT_EQ(list.size(), 4);
+    EXPECT_EQ(list[1].toString(), QStringLiteral("two"));
+    EXPECT_EQ(list[3].typeId(), QMetaType::QVariantMap);
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, PropertyListRoundTrip,
+                         testing::Values(PropertyList::Format::Xml, PropertyList::Format::Binary));
+
+TEST(PropertyList, rejectsBadInputWithAReason)
+{
+    const QByteArray xml = *PropertyList::serialize(sampleTree(), PropertyList::Format::Xml);
+    const QByteArray binary = *PropertyList::serialize(sampleTree(), PropertyList::Format::Binary);
+    const QList<QByteArray> bad = {
+        QByteArray(),
+        QByteArray("garbage that is no property list"),
+        xml.left(xml.size() / 2),
+        binary.left(binary.size() / 2),
+        binary.left(12),
+        QByteArray("bplist00") + QByteArray(64, '\xff'),
+        QByteArray("<?xml version=\"1.0\"?><plist><dict><key>a</key>"),
+    };
+    for (const QByteArray& bytes : bad) {
+        QString error;
+        EXPECT_FALSE(PropertyList::parseDictionary(bytes, &error)) << bytes.left(40).toStdString();
+        EXPECT_FALSE(error.isEmpty());
+    }
+}
+
+TEST(PropertyList, refusesARootThatIsNotADictionary)
+{
+    const QByteArray array =
+        *PropertyList::serialize(QVariantList{qint64(1)}, PropertyList::Format::Xml);
+    QString error;
+    EXPECT_TRUE(PropertyList::parse(array));
+    EXPECT_FALSE(PropertyList::parseDictionary(array, &error));
+    EXPECT_TRUE(error.contains("not a dictionary"));
+}
+
+TEST(PropertyList, refusesValuesWithoutAPropertyListForm)
+{
+    QString error;
+    EXPECT_FALSE(PropertyList::serialize(QVariantMap{{"p", QVariant::fromValue(QPointF(1, 2))}},
+                                         PropertyList::Format::Xml, &error));
+    EXPECT_FALSE(error.isEmpty());
+}
+
+} // namespace

@@ -1,0 +1,30 @@
+#include "PrivateBus.h"
+
+PrivateBus::PrivateBus()
+{
+    m_daemon.setProgram(QStringLiteral("dbus-daemon"));
+    m_daemon.setArguments({QStringLiteral("--session"), QStringLiteral("--nofork"),
+                           QStringLiteral("--nopidfile"), QStringLiteral("--print-address=1")});
+    m_daemon.setProcessChannelMode(QProcess::SeparateChannels);
+    m_daemon.start();
+    if (!m_daemon.waitForStarted(5000))
+        return;
+    while (!m_daemon.canReadLine() && m_daemon.waitForReadyRead(5000)) {
+    }
+    m_address = QString::fromUtf8(m_daemon.readLine()).trimmed();
+    if (m_address.isEmpty())
+        return;
+    qputenv("DBUS_SESSION_BUS_ADDRESS", m_address.toUtf8());
+}
+
+PrivateBus::~PrivateBus()
+{
+    qunsetenv("DBUS_SESSION_BUS_ADDRESS");
+    if (m_daemon.state() != QProcess::NotRunning) {
+        m_daemon.terminate();
+        if (!m_daemon.waitForFinished(3000)) {
+            m_daemon.kill();
+            m_daemon.waitForFinished(3000);
+        }
+    }
+}
