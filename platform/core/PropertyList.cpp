@@ -180,9 +180,9 @@ plist_t fromVariant(const QVariant& value, int depth, QString* error)
         return dict.release();
     }
     default:
-        setError(error, QStringLiteral("a value of type %1 has no property-list form")
-                            .arg(QString::fromLatin1(value.typeName() ? value.typeName()
-                                                                      : "(invalid)")));
+        setError(error,
+                 QStringLiteral("a value of type %1 has no property-list form")
+                     .arg(QString::fromLatin1(value.typeName() ? value.typeName() : "(invalid)")));
         return nullptr;
     }
 }

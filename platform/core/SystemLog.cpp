@@ -33,7 +33,8 @@ void openSyslogOnce()
     if (opened)
         return;
     opened = true;
-    QString name = Bundle::main().objectForInfoDictionaryKey(QStringLiteral("CFBundleName")).toString();
+    QString name =
+        Bundle::main().objectForInfoDictionaryKey(QStringLiteral("CFBundleName")).toString();
     if (name.isEmpty())
         name = QStringLiteral("Tolvane");
     // openlog keeps the pointer: the identity must live as long as the process.

@@ -10,7 +10,6 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 
-
 namespace {
 std::shared_ptr<UserDefaults>& standardSlot()
 {
@@ -186,8 +185,7 @@ bool UserDefaults::save(const QVariantMap& persistent)
     }
     QDir().mkpath(QFileInfo(m_path).absolutePath());
     QSaveFile file(m_path); // writes a temporary file, syncs it and renames it over the old one
-    if (!file.open(QIODevice::WriteOnly) || file.write(*bytes) != bytes->size() ||
-        !file.commit()) {
+    if (!file.open(QIODevice::WriteOnly) || file.write(*bytes) != bytes->size() || !file.commit()) {
         SystemLog::log(
             QStringLiteral("Preferences not saved to %1: %2").arg(m_path, file.errorString()));
         return false;

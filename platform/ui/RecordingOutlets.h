@@ -24,6 +24,8 @@ class RecordingTextField : public TextField {
 public:
     void setStringValue(const QString& text) override;
     QString stringValue() const override;
+    void endEditing() override { ++m_endEditing; }
+    int endEditingCalls() const { return m_endEditing.load(); }
     QStringList history() const;
     int offMainThreadCalls() const { return m_offMain.load(); }
 
@@ -32,6 +34,7 @@ private:
     QString m_value;
     QStringList m_history;
     std::atomic<int> m_offMain{0};
+    std::atomic<int> m_endEditing{0};
 };
 
 class RecordingButton : public Button {
@@ -75,7 +78,11 @@ private:
 
 class RecordingPanel : public Panel {
 public:
-    void makeKeyAndOrderFront() override { m_visible = true; ++m_fronted; }
+    void makeKeyAndOrderFront() override
+    {
+        m_visible = true;
+        ++m_fronted;
+    }
     void orderOut() override { m_visible = false; }
     bool isVisible() const override { return m_visible.load(); }
     int timesBroughtToFront() const { return m_fronted.load(); }

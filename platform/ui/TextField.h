@@ -9,4 +9,7 @@ public:
     virtual ~TextField() = default;
     virtual void setStringValue(const QString& text) = 0;
     virtual QString stringValue() const = 0;
+    /// Commits what is being typed in this field's window (no view keeps the
+    /// keyboard focus), so the value in progress reaches its model first.
+    virtual void endEditing() {}
 };

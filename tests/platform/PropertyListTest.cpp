@@ -19,8 +19,7 @@ QVariantMap sampleTree()
     root.insert(QStringLiteral("quality"), 0.8);
     root.insert(QStringLiteral("on"), true);
     root.insert(QStringLiteral("off"), false);
-    root.insert(QStringLiteral("when"),
-                QDateTime(QDate(2012, 3, 4), QTime(5, 6, 7), Qt::UTC));
+    root.insert(QStringLiteral("when"), QDateTime(QDate(2012, 3, 4), QTime(5, 6, 7), Qt::UTC));
     root.insert(QStringLiteral("list"),
                 QVariantList{qint64(1), QStringLiteral("two"), QVariantList{}, QVariantMap{}});
     root.insert(QStringLiteral("inner"), inner);

@@ -140,13 +140,15 @@ TEST(UserDefaults, unreadableFileIsKeptAsideNotOverwritten)
 
 TEST(UserDefaults, failedWriteKeepsTheValueForTheSessionAndSaysSo)
 {
-    const QString dir = TestEnvironment::makeScratchDir("readonly");
-    QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-    if (QFileInfo(dir).isWritable())
-        GTEST_SKIP() << "running with privileges that ignore folder permissions";
-    UserDefaults defaults(dir + "/prefs.plist");
+    // A file where the folder should be: no permission trick that root ignores.
+    const QString blocker = TestEnvironment::makeScratchDir("blocked") + "/not-a-folder";
+    writeFile(blocker, "x");
+    SystemLog::Capture log;
+    UserDefaults defaults(blocker + "/prefs.plist");
     EXPECT_FALSE(defaults.setValue(1, "K"));
     EXPECT_EQ(defaults.integerForKey("K"), 1);
+    ASSERT_EQ(log.lines().size(), 1);
+    EXPECT_TRUE(log.lines()[0].startsWith("Preferences not saved to " + blocker));
 }
 
 TEST(UserDefaults, concurrentReadersAlwaysSeeAWholeValue)
@@ -158,7 +160,8 @@ TEST(UserDefaults, concurrentReadersAlwaysSeeAWholeValue)
     QThread* reader = QThread::create([&] {
         while (!stop) {
             const QString value = defaults.stringForKey("S");
-            if (value.size() != 1000 || (value != QString(1000, 'a') && value != QString(1000, 'b')))
+            if (value.size() != 1000 ||
+                (value != QString(1000, 'a') && value != QString(1000, 'b')))
                 ++torn;
         }
     });

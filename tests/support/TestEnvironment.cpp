@@ -21,7 +21,8 @@ std::atomic<int> g_scratch{0};
 
 void TestEnvironment::setUp()
 {
-    root() = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/tolvane-test-XXXXXX"));
+    root() =
+        std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/tolvane-test-XXXXXX"));
     const QString base = root()->path();
     const auto set = [&](const char* name, const QString& sub) {
         const QString path = base + sub;
@@ -49,7 +50,8 @@ QString TestEnvironment::home()
 
 QString TestEnvironment::makeScratchDir(const QString& hint)
 {
-    const QString path = root()->path() + QStringLiteral("/scratch/%1-%2").arg(hint).arg(++g_scratch);
+    const QString path =
+        root()->path() + QStringLiteral("/scratch/%1-%2").arg(hint).arg(++g_scratch);
     QDir().mkpath(path);
     return path;
 }
