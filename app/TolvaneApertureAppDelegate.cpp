@@ -389,6 +389,29 @@ void TolvaneApertureAppDelegate::awakeFromNib()
     setFixedSize(integerValue(defaults.valueForKey(kJpegOutputSize)) == 4);
 }
 
+void TolvaneApertureAppDelegate::applicationWillFinishLaunching() {}
+
+void TolvaneApertureAppDelegate::applicationDidFinishLaunching() {}
+
+void TolvaneApertureAppDelegate::applicationDidBecomeActive()
+{
+    if (m_nowProcessing || !m_outlets.selectedLabel)
+        return;
+    m_outlets.selectedLabel->setStringValue(QString::number(selectionCount()));
+}
+
+void TolvaneApertureAppDelegate::applicationWillTerminate()
+{
+    // Nothing to save: every setting is written when it changes.
+}
+
+qint64 TolvaneApertureAppDelegate::selectionCount()
+{
+    return 0;
+}
+
+void TolvaneApertureAppDelegate::selectionScan() {}
+
 void TolvaneApertureAppDelegate::outputScaleSelect(int selectedTag)
 {
     setFixedSize(false);

@@ -102,7 +102,20 @@ public:
     /// Restores the fixed-size settings once the outlets are connected.
     void awakeFromNib();
 
+    // Life events of the application (main thread).
+    void applicationWillFinishLaunching();
+    void applicationDidFinishLaunching();
+    /// Shows the number of images selected in the library, unless a run is
+    /// under way.
+    void applicationDidBecomeActive();
+    void applicationWillTerminate();
+    /// Images selected in the library; 0 when it is not running (it is never
+    /// started for this).
+    static qint64 selectionCount();
+
     // Actions of the main window (main thread).
+    /// Starts a run on the library's selection on a thread of its own.
+    void selectionScan();
     void outputScaleSelect(int selectedTag);
     void configureFixedSize();
     void dismissFixedSizePanel();
