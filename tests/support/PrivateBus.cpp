@@ -1,6 +1,7 @@
 #include "PrivateBus.h"
 
-PrivateBus::PrivateBus()
+PrivateBus::PrivateBus(Role role)
+    : m_variable(role == Role::Session ? "DBUS_SESSION_BUS_ADDRESS" : "DBUS_SYSTEM_BUS_ADDRESS")
 {
     m_daemon.setProgram(QStringLiteral("dbus-daemon"));
     m_daemon.setArguments({QStringLiteral("--session"), QStringLiteral("--nofork"),
@@ -14,12 +15,12 @@ PrivateBus::PrivateBus()
     m_address = QString::fromUtf8(m_daemon.readLine()).trimmed();
     if (m_address.isEmpty())
         return;
-    qputenv("DBUS_SESSION_BUS_ADDRESS", m_address.toUtf8());
+    qputenv(m_variable, m_address.toUtf8());
 }
 
 PrivateBus::~PrivateBus()
 {
-    qunsetenv("DBUS_SESSION_BUS_ADDRESS");
+    qunsetenv(m_variable);
     if (m_daemon.state() != QProcess::NotRunning) {
         m_daemon.terminate();
         if (!m_daemon.waitForFinished(3000)) {

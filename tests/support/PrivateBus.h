@@ -3,13 +3,15 @@
 #include <QProcess>
 #include <QString>
 
-/// A private D-Bus session bus for one test: `dbus-daemon --session
-/// --nofork --print-address` started as a child, its address exported as
-/// DBUS_SESSION_BUS_ADDRESS, stopped by pid when the object goes away.
+/// A private D-Bus bus for one test: `dbus-daemon --session --nofork
+/// --print-address` started as a child, its address exported as
+/// DBUS_SESSION_BUS_ADDRESS (or, standing in for the system bus,
+/// DBUS_SYSTEM_BUS_ADDRESS), stopped by pid when the object goes away.
 /// No service activation: whatever must answer on it the test starts itself.
 class PrivateBus {
 public:
-    PrivateBus();
+    enum class Role { Session, System };
+    explicit PrivateBus(Role role = Role::Session);
     ~PrivateBus();
     PrivateBus(const PrivateBus&) = delete;
     PrivateBus& operator=(const PrivateBus&) = delete;
@@ -18,6 +20,7 @@ public:
     QString address() const { return m_address; }
 
 private:
+    const char* m_variable;
     QProcess m_daemon;
     QString m_address;
 };
