@@ -59,7 +59,7 @@ void UserDefaults::setStandard(std::shared_ptr<UserDefaults> defaults)
 
 void UserDefaults::load()
 {
-    if (!QFileInfo::exists(m_path))
+    if (m_path.isEmpty() || !QFileInfo::exists(m_path))
         return;
     QString error;
     auto dict = PropertyList::readDictionaryFile(m_path, &error);
@@ -98,6 +98,12 @@ QVariant UserDefaults::valueLocked(const QString& key) const
     if (it != m_persistent.cend())
         return *it;
     return m_registered.value(key);
+}
+
+QVariantMap UserDefaults::persistentDomain() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_persistent;
 }
 
 QVariant UserDefaults::valueForKey(const QString& key) const
@@ -177,6 +183,8 @@ bool UserDefaults::save(const QVariantMap& persistent)
 {
     if (m_saveRefused)
         return false;
+    if (m_path.isEmpty())
+        return true;
     QString error;
     auto bytes = PropertyList::serialize(persistent, PropertyList::Format::Xml, &error);
     if (!bytes) {

@@ -36,7 +36,8 @@ public:
     using Observer =
         std::function<void(const QString& keyPath, UserDefaults& object, const Change& change)>;
 
-    /// A store whose persistent domain lives in the property list at `path`.
+    /// A store whose persistent domain lives in the property list at `path`;
+    /// with an empty path the store keeps its values in memory only.
     explicit UserDefaults(QString path);
     ~UserDefaults();
     UserDefaults(const UserDefaults&) = delete;
@@ -50,6 +51,8 @@ public:
     static QString standardPath(const QString& bundleIdentifier);
 
     void registerDefaults(const QVariantMap& defaults);
+    /// Every value of the persistent domain.
+    QVariantMap persistentDomain() const;
 
     /// The value of a key, from the persistent domain, else the registration
     /// domain; an invalid QVariant when the key has no value in either.

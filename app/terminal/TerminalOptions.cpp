@@ -1,0 +1,158 @@
+#include "TerminalOptions.h"
+
+#include <QFileInfo>
+
+namespace {
+
+struct Switch {
+    const char* on;
+    const char* off;
+    const char* key;
+};
+constexpr Switch kSwitches[] = {
+    {"--tag", "--no-tag", "TagEnabled"},
+    {"--hide", "--no-hide", "HideEnabled"},
+    {"--trash", "--no-trash", "TrashEnabled"},
+    {"--albums", "--no-albums", "AlbumEnabled"},
+};
+
+struct TextFlag {
+    const char* flag;
+    const char* key;
+};
+constexpr TextFlag kKeywordFlags[] = {
+    {"--parent-keywords", "ParentKeywords"},
+    {"--originals-keyword", "OriginalsKeyword"},
+    {"--processed-keyword", "ProcessedKeyword"},
+    {"--extracted-raw-keyword", "ExtractedRawKeyword"},
+    {"--extracted-jpeg-keyword", "ExtractedJpegKeyword"},
+    {"--separated-keyword", "ExtractedSeparatedKeyword"},
+};
+
+bool parseWhole(const QString& text, qint64 low, qint64 high, qint64* out)
+{
+    bool ok = false;
+    const qint64 value = text.toLongLong(&ok);
+    if (!ok || value < low || value > high)
+        return false;
+    *out = value;
+    return true;
+}
+
+} // namespace
+
+TerminalOptions TerminalOptions::parse(const QStringList& arguments)
+{
+    TerminalOptions options;
+    const auto fail = [&options](const QString& why) {
+        options.error = why;
+        return options;
+    };
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& arg = arguments[i];
+        if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
+            options.helpRequested = true;
+            continue;
+        }
+        bool matched = false;
+        for (const Switch& s : kSwitches) {
+            if (arg == QLatin1String(s.on) || arg == QLatin1String(s.off)) {
+                options.overrides.insert(QLatin1String(s.key), arg == QLatin1String(s.on));
+                matched = true;
+            }
+        }
+        if (matched)
+            continue;
+        // Every remaining flag takes a value.
+        if (i + 1 >= arguments.size())
+            return fail(QStringLiteral("%1 needs a value").arg(arg));
+        const QString value = arguments[++i];
+        qint64 number = 0;
+        if (arg == QLatin1String("--option")) {
+            if (!parseWhole(value, 0, 4, &number))
+                return fail(QStringLiteral("--option takes 0 to 4, not \"%1\"").arg(value));
+            options.overrides.insert(QStringLiteral("ProcessingOption"), number);
+        } else if (arg == QLatin1String("--quality")) {
+            bool ok = false;
+            const double quality = value.toDouble(&ok);
+            if (!ok || quality < 0.0 || quality > 1.0)
+                return fail(QStringLiteral("--quality takes 0.0 to 1.0, not \"%1\"").arg(value));
+            options.overrides.insert(QStringLiteral("JpegQuality"), quality);
+        } else if (arg == QLatin1String("--size")) {
+            static const QStringList choices = {QStringLiteral("100"), QStringLiteral("75"),
+                                                QStringLiteral("50"), QStringLiteral("25"),
+                                                QStringLiteral("fixed")};
+            const qsizetype choice = choices.indexOf(value);
+            if (choice < 0)
+                return fail(
+                    QStringLiteral("--size takes 100, 75, 50, 25 or fixed, not \"%1\"").arg(value));
+            options.overrides.insert(QStringLiteral("JpegOutputSize"), qint64(choice));
+        } else if (arg == QLatin1String("--long-side") || arg == QLatin1String("--short-side")) {
+            if (!parseWhole(value, 1, 1000000, &number))
+                return fail(
+                    QStringLiteral("%1 takes a number of pixels, not \"%2\"").arg(arg, value));
+            const bool isLong = arg == QLatin1String("--long-side");
+            options.overrides.insert(
+                isLong ? QStringLiteral("LongSide") : QStringLiteral("ShortSide"), number);
+            options.overrides.insert(
+                isLong ? QStringLiteral("LongLocked") : QStringLiteral("ShortLocked"), true);
+            options.overrides.insert(QStringLiteral("JpegOutputSize"), qint64(4));
+        } else if (arg == QLatin1String("--referenced")) {
+            if (!QFileInfo(value).isDir())
+                return fail(QStringLiteral("--referenced: %1 is not a folder").arg(value));
+            options.referencedFolder = QFileInfo(value).absoluteFilePath();
+            options.overrides.insert(QStringLiteral("ExternallyReferenced"), true);
+        } else {
+            bool keyword = false;
+            for (const TextFlag& flag : kKeywordFlags) {
+                if (arg == QLatin1String(flag.flag)) {
+                    options.overrides.insert(QLatin1String(flag.key), value);
+                    keyword = true;
+                }
+            }
+            if (!keyword)
+                return fail(QStringLiteral("unknown option %1 (see --help)").arg(arg));
+        }
+    }
+    // A lone locked side must leave the other unlocked, as the window's lock
+    // rule would.
+    if (options.overrides.contains(QStringLiteral("LongLocked")) !=
+        options.overrides.contains(QStringLiteral("ShortLocked"))) {
+        const bool longGiven = options.overrides.contains(QStringLiteral("LongLocked"));
+        options.overrides.insert(
+            longGiven ? QStringLiteral("ShortLocked") : QStringLiteral("LongLocked"), false);
+    }
+    return options;
+}
+
+QString TerminalOptions::helpText(const QString& program)
+{
+    return QStringLiteral(
+               "Usage: %1 [options]\n"
+               "\n"
+               "Processes the images selected in the photo library with the settings of the\n"
+               "Tolvane window. Each option below changes one setting for this run only.\n"
+               "\n"
+               "  --option N               0 convert RAW to JPEG keeping adjustments,\n"
+               "                           1 convert without adjustments,\n"
+               "                           2 split RAW+JPEG pairs keeping both,\n"
+               "                           3 keeping the RAW, 4 keeping the JPEG\n"
+               "  --quality Q              JPEG quality, 0.0 to 1.0\n"
+               "  --size S                 100, 75, 50 or 25 (per cent) or fixed\n"
+               "  --long-side PX           fixed size: limit the long side (locks it)\n"
+               "  --short-side PX          fixed size: limit the short side (locks it)\n"
+               "  --tag, --no-tag          keyword originals and new images\n"
+               "  --hide, --no-hide        reject (hide) the originals\n"
+               "  --trash, --no-trash      move the originals to the library's trash\n"
+               "  --albums, --no-albums    put new images into their originals' albums\n"
+               "  --referenced DIR         keep the JPEGs in DIR, referenced by the library\n"
+               "  --parent-keywords TEXT   parent keywords, comma-separated\n"
+               "  --originals-keyword TEXT, --processed-keyword TEXT,\n"
+               "  --extracted-raw-keyword TEXT, --extracted-jpeg-keyword TEXT,\n"
+               "  --separated-keyword TEXT the keyword texts\n"
+               "  --help                   this text\n"
+               "\n"
+               "The exit status is 0 when the run reached its end, 1 when it stopped early\n"
+               "(nothing selected, library not running, ...) and 2 for bad options.\n")
+        .arg(program);
+}

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QVariantMap>
+
+/// The terminal front end's command line: each flag overrides one setting of
+/// the defaults store for this run only.
+///
+/// parse() is pure: it turns the arguments into settings overrides, or says
+/// what is wrong with them.
+class TerminalOptions {
+public:
+    /// The defaults keys and values the flags ask for.
+    QVariantMap overrides;
+    /// The folder for externally referenced JPEGs (--referenced DIR).
+    QString referencedFolder;
+    bool helpRequested = false;
+    /// Empty when the arguments are good.
+    QString error;
+
+    static TerminalOptions parse(const QStringList& arguments);
+    static QString helpText(const QString& program);
+};

@@ -1,0 +1,78 @@
+// tolvane-cli: runs a scan on the library's selection without a window, with
+// the settings of the defaults store, optionally changed for this run by
+// command-line flags.
+#include "TerminalDisplay.h"
+#include "TerminalOptions.h"
+#include "TerminalOutlets.h"
+#include "TolvaneApertureAppDelegate.h"
+#include "core/MainThread.h"
+#include "core/UserDefaults.h"
+#include "ui/ModalAlert.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+
+#include <cstdio>
+#include <memory>
+#include <unistd.h>
+
+namespace {
+
+// Flags change settings for this run only: the run works on an in-memory
+// copy of the store, so nothing it changes is saved.
+void applyOverrides(const QVariantMap& overrides)
+{
+    if (overrides.isEmpty())
+        return;
+    auto volatileStore = std::make_shared<UserDefaults>(QString());
+    const QVariantMap saved = UserDefaults::standard().persistentDomain();
+    for (auto it = saved.cbegin(); it != saved.cend(); ++it)
+        volatileStore->setValue(it.value(), it.key());
+    for (auto it = overrides.cbegin(); it != overrides.cend(); ++it)
+        volatileStore->setValue(it.value(), it.key());
+    UserDefaults::setStandard(volatileStore);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const QString program = QFileInfo(QString::fromLocal8Bit(argv[0])).fileName();
+    const TerminalOptions options = TerminalOptions::parse(app.arguments().mid(1));
+    if (options.helpRequested) {
+        std::fputs(TerminalOptions::helpText(program).toUtf8().constData(), stdout);
+        return 0;
+    }
+    if (!options.error.isEmpty()) {
+        std::fprintf(stderr, "%s: %s\n", qPrintable(program), qPrintable(options.error));
+        return 2;
+    }
+    applyOverrides(options.overrides);
+
+    const bool interactive = ::isatty(STDOUT_FILENO) && ::isatty(STDIN_FILENO);
+    TerminalDisplay display(stdout, interactive);
+    TerminalOutlets outlets(display, stdin, options.referencedFolder);
+    ModalAlert::setPresenter(outlets.alertPresenter());
+
+    TolvaneApertureAppDelegate delegate;
+    TolvaneApertureAppDelegate::Outlets wiring;
+    wiring.window = outlets.window();
+    wiring.selectedLabel = outlets.selectedLabel();
+    wiring.statusLabel = outlets.statusLabel();
+    wiring.countLabel = outlets.countLabel();
+    wiring.progressIndicator = outlets.progressIndicator();
+    wiring.selectionScanButton = outlets.scanButton();
+    wiring.openPanel = outlets.openPanel();
+    delegate.setOutlets(wiring);
+    delegate.awakeFromNib();
+
+    delegate.selectionScan();
+    const bool started = MainThread::backgroundThreadsRunning() > 0;
+    while (MainThread::backgroundThreadsRunning() > 0)
+        MainThread::waitForBackgroundThreads(250);
+    QCoreApplication::processEvents();
+    display.breakLine();
+    ModalAlert::setPresenter(nullptr);
+    return started && outlets.sawAlertTitled(QStringLiteral("All Done")) ? 0 : 1;
+}

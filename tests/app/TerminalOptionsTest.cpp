@@ -1,0 +1,55 @@
+#include "TerminalOptions.h"
+
+#include "TestEnvironment.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(TerminalOptions, flagsBecomeOverridesOfTheirSettings)
+{
+    const QString folder = TestEnvironment::makeScratchDir("out");
+    const auto options =
+        TerminalOptions::parse({"--option", "1", "--quality", "0.6", "--size", "50", "--no-tag",
+                                "--trash", "--referenced", folder, "--parent-keywords", "A,B"});
+    ASSERT_TRUE(options.error.isEmpty()) << options.error.toStdString();
+    EXPECT_EQ(options.overrides.value("ProcessingOption").toLongLong(), 1);
+    EXPECT_DOUBLE_EQ(options.overrides.value("JpegQuality").toDouble(), 0.6);
+    EXPECT_EQ(options.overrides.value("JpegOutputSize").toLongLong(), 2);
+    EXPECT_FALSE(options.overrides.value("TagEnabled").toBool());
+    EXPECT_TRUE(options.overrides.value("TrashEnabled").toBool());
+    EXPECT_TRUE(options.overrides.value("ExternallyReferenced").toBool());
+    EXPECT_EQ(options.referencedFolder, folder);
+    EXPECT_EQ(options.overrides.value("ParentKeywords").toString(), "A,B");
+    EXPECT_FALSE(options.overrides.contains("HideEnabled"));
+}
+
+TEST(TerminalOptions, aLockedSideSelectsTheFixedSizeAndUnlocksTheOther)
+{
+    const auto options = TerminalOptions::parse({"--long-side", "1920"});
+    ASSERT_TRUE(options.error.isEmpty());
+    EXPECT_EQ(options.overrides.value("JpegOutputSize").toLongLong(), 4);
+    EXPECT_EQ(options.overrides.value("LongSide").toLongLong(), 1920);
+    EXPECT_TRUE(options.overrides.value("LongLocked").toBool());
+    EXPECT_FALSE(options.overrides.value("ShortLocked").toBool());
+}
+
+TEST(TerminalOptions, badArgumentsAreRefusedWithAReason)
+{
+    const QList<QStringList> bad = {{"--option", "5"},
+                                    {"--option", "-1"},
+                                    {"--quality", "1.5"},
+                                    {"--quality", "x"},
+                                    {"--size", "60"},
+                                    {"--long-side", "0"},
+                                    {"--referenced", "/no/such/folder"},
+                                    {"--frobnicate"},
+                                    {"--quality"}};
+    for (const QStringList& args : bad) {
+        const auto options = TerminalOptions::parse(args);
+        EXPECT_FALSE(options.error.isEmpty()) << args.join(' ').toStdString();
+    }
+    EXPECT_TRUE(TerminalOptions::parse({"--help"}).helpRequested);
+}
+
+} // namespace
