@@ -1,0 +1,57 @@
+// The process entry of the desktop application: loads the main interface,
+// which creates the application delegate, and hands the application's life
+// events to the delegate.
+
+#include "MainWindowController.h"
+#include "TolvaneApertureAppDelegate.h"
+#include "core/Bundle.h"
+#include "ui/ModalAlert.h"
+#include "widgets/MessageBoxAlertPresenter.h"
+
+#include <QApplication>
+#include <QIcon>
+
+int main(int argc, char** argv)
+{
+    // Qt scales to the screen's device pixel ratio by itself; the icon comes
+    // in a size that stays sharp on high-density screens.
+    QApplication app(argc, argv);
+    const Bundle& bundle = Bundle::main();
+    const QString name =
+        bundle.objectForInfoDictionaryKey(QStringLiteral("CFBundleName")).toString();
+    if (!name.isEmpty())
+        QApplication::setApplicationName(name);
+    QApplication::setApplicationVersion(
+        bundle.objectForInfoDictionaryKey(QStringLiteral("CFBundleShortVersionString")).toString());
+    // Ties the windows to the desktop entry of the same name.
+    QGuiApplication::setDesktopFileName(bundle.bundleIdentifier());
+    const QString icon = bundle.pathForResource(QStringLiteral("Tolvane"), QStringLiteral("png"));
+    if (!icon.isEmpty())
+        QApplication::setWindowIcon(QIcon(icon));
+
+    MessageBoxAlertPresenter alerts;
+    ModalAlert::setPresenter(&alerts);
+
+    int status = 0;
+    {
+        MainWindowController interface;
+        TolvaneApertureAppDelegate& delegate = interface.delegate();
+        delegate.applicationWillFinishLaunching();
+        interface.showWindow();
+        delegate.applicationDidFinishLaunching();
+
+        QObject::connect(&app, &QGuiApplication::applicationStateChanged, &delegate,
+                         [&delegate](Qt::ApplicationState state) {
+                             if (state == Qt::ApplicationActive)
+                                 delegate.applicationDidBecomeActive();
+                         });
+        QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate,
+                         [&delegate] { delegate.applicationWillTerminate(); });
+        // A desktop without a window manager never reports the application
+        // active, so the count is shown once now as well.
+        delegate.applicationDidBecomeActive();
+        status = QApplication::exec();
+    }
+    ModalAlert::setPresenter(nullptr);
+    return status;
+}
