@@ -1,0 +1,119 @@
+#include "WindowFixture.h"
+
+#include "TolvaneApertureAppDelegate.h"
+#include "core/MainThread.h"
+#include "widgets/ProgressBarIndicator.h"
+
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+
+namespace {
+
+class RunDisplay : public WindowFixture {
+protected:
+    void SetUp() override
+    {
+        open();
+        scanButton = find<QPushButton>("selectionScanButton");
+        statusLabel = find<QLabel>("statusLabel");
+        countLabel = find<QLabel>("countLabel");
+        bar = find<QProgressBar>("progressIndicator");
+    }
+    // Runs `steps` on a thread of its own, as a run does, and lets the
+    // window catch up.
+    void fromRunThread(std::function<void(RunDelegate&)> steps)
+    {
+        RunDelegate& run = delegate();
+        MainThread::performInBackground([&run, steps] { steps(run); });
+        ASSERT_TRUE(MainThread::waitForBackgroundThreads(10000));
+        drainEvents();
+    }
+
+    QPushButton* scanButton = nullptr;
+    QLabel* statusLabel = nullptr;
+    QLabel* countLabel = nullptr;
+    QProgressBar* bar = nullptr;
+};
+
+TEST_F(RunDisplay, scanButtonIsDisabledDuringARunAndTheWindowIsGivenBackAfterIt)
+{
+    EXPECT_TRUE(scanButton->isEnabled());
+    fromRunThread([](RunDelegate& run) {
+        run.setScanButtonEnabled(false);
+        run.setNowProcessing(true);
+        run.setStatusText("Processing");
+        run.setProgressMaxValue(4);
+        run.setCountText("IMG_0001.dng");
+        run.setProgressValue(1);
+        run.setCountText("IMG_0002.dng");
+        run.setProgressValue(2);
+    });
+    EXPECT_FALSE(scanButton->isEnabled());
+    EXPECT_EQ(statusLabel->text(), "Processing");
+    EXPECT_EQ(countLabel->text(), "IMG_0002.dng");
+    EXPECT_EQ(bar->value(), ProgressBarIndicator::Steps / 2);
+
+    // Return, the default button's key, does nothing while it is disabled.
+    QSignalSpy presses(scanButton, &QPushButton::clicked);
+    QTest::keyClick(controller->window(), Qt::Key_Return);
+    EXPECT_EQ(presses.count(), 0);
+
+    fromRunThread([](RunDelegate& run) {
+        run.setScanButtonEnabled(true);
+        run.setCountText("");
+        run.setStatusText("Ready");
+        run.setNowProcessing(false);
+        run.setProgressValue(0);
+    });
+    EXPECT_TRUE(scanButton->isEnabled());
+    QTest::keyClick(controller->window(), Qt::Key_Return);
+    EXPECT_EQ(presses.count(), 1);
+    EXPECT_EQ(statusLabel->text(), "Ready");
+    EXPECT_TRUE(countLabel->text().isEmpty());
+    EXPECT_EQ(bar->value(), 0);
+}
+
+TEST_F(RunDisplay, loadingPhasesDriveTheBarThroughTheDataLayerCallbacks)
+{
+    fromRunThread([](RunDelegate& run) {
+        run.cfgInfoText("ignored");
+        run.cfgProgressBarMaxValue(7);
+        run.cfgProgressBarCurrentValue(3.5f);
+        run.cfgProgressBarDeterminate();
+    });
+    EXPECT_GT(bar->maximum(), 0); // determinate
+    EXPECT_EQ(bar->value(), ProgressBarIndicator::Steps / 2);
+    EXPECT_EQ(countLabel->text(), ""); // the info text has no place on screen
+}
+
+TEST(ProgressBarIndicator, showsTheValueAsItsShareOfTheMaximumWithinTheBar)
+{
+    QProgressBar bar;
+    ProgressBarIndicator indicator(&bar);
+    EXPECT_FALSE(indicator.isIndeterminate());
+    EXPECT_EQ(indicator.maxValue(), 100);
+
+    indicator.setMaxValue(12);
+    indicator.setDoubleValue(3);
+    EXPECT_EQ(bar.value(), ProgressBarIndicator::Steps / 4);
+    EXPECT_EQ(indicator.doubleValue(), 3);
+    indicator.setDoubleValue(13); // past the end: a full bar
+    EXPECT_EQ(bar.value(), ProgressBarIndicator::Steps);
+    indicator.setDoubleValue(-1);
+    EXPECT_EQ(bar.value(), 0);
+    indicator.setMaxValue(0); // nothing to do: an empty bar
+    indicator.setDoubleValue(1);
+    EXPECT_EQ(bar.value(), 0);
+
+    indicator.setIndeterminate(true);
+    EXPECT_EQ(bar.maximum(), 0); // the bar's busy display
+    indicator.setMaxValue(10);
+    indicator.setIndeterminate(false);
+    EXPECT_EQ(bar.maximum(), ProgressBarIndicator::Steps);
+    EXPECT_EQ(bar.value(), ProgressBarIndicator::Steps / 10);
+}
+
+} // namespace
