@@ -1,5 +1,9 @@
 #include "TestEnvironment.h"
 
+#ifdef TOLVANE_HAVE_IMAGEIO
+#include "imageio/ImageIO.h"
+#endif
+
 #ifdef TOLVANE_TEST_GUI
 #include <QApplication>
 #else
@@ -18,6 +22,9 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
 #else
     QCoreApplication app(argc, argv);
+#endif
+#ifdef TOLVANE_HAVE_IMAGEIO
+    ImageIO::initialize();
 #endif
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
