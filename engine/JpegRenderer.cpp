@@ -1,0 +1,151 @@
+#include "JpegRenderer.h"
+
+#include "core/SystemLog.h"
+#include "imageio/Bitmap.h"
+#include "imageio/ImageSource.h"
+#include "imageio/JpegDestination.h"
+#include "imageio/ScreenFactor.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+QString systemError()
+{
+    return QString::fromLocal8Bit(std::strerror(errno));
+}
+
+// A hidden name beside `path` that no other writer in this process or any
+// other uses.
+QString temporaryNameBeside(const QString& path)
+{
+    static std::atomic<unsigned> counter{0};
+    const QFileInfo info(path);
+    return info.absolutePath() +
+           QStringLiteral("/.%1.%2-%3.part").arg(info.fileName()).arg(::getpid()).arg(++counter);
+}
+
+bool writeAll(int fd, const QByteArray& data)
+{
+    const char* next = data.constData();
+    qsizetype left = data.size();
+    while (left > 0) {
+        const ssize_t written = ::write(fd, next, static_cast<size_t>(left));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0) {
+            if (written == 0)
+                errno = EIO;
+            return false;
+        }
+        next += written;
+        left -= written;
+    }
+    return true;
+}
+
+// Writes `data` to `path` whole or not at all: a temporary file beside it,
+// synced, then renamed over it. On failure nothing is left behind.
+bool writeWhole(const QString& path, const QByteArray& data, QString* error)
+{
+    const QString temporary = temporaryNameBeside(path);
+    const QByteArray temporaryName = QFile::encodeName(temporary);
+    const int fd = ::open(temporaryName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        *error = systemError();
+        return false;
+    }
+    bool ok = writeAll(fd, data) && ::fsync(fd) == 0;
+    if (!ok)
+        *error = systemError();
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        *error = systemError();
+    }
+    if (ok && ::rename(temporaryName.constData(), QFile::encodeName(path).constData()) != 0) {
+        ok = false;
+        *error = systemError();
+    }
+    if (!ok)
+        ::unlink(temporaryName.constData());
+    return ok;
+}
+} // namespace
+
+JpegRenderer::JpegRenderer(StatusCallback status, ScreenFactors screenFactors)
+    : m_status(std::move(status)),
+      m_screenFactors(screenFactors ? std::move(screenFactors)
+                                    : ScreenFactors(&ScreenFactor::screenFactors))
+{}
+
+double JpegRenderer::screenFactor() const
+{
+    double factor = 1.0;
+    for (double screen : m_screenFactors()) {
+        if (screen > factor) {
+            factor = screen;
+            SystemLog::log(QString::asprintf("%f", factor));
+        }
+    }
+    return factor;
+}
+
+JpegRenderer::Outcome JpegRenderer::render(const QString& exportedFile, const QString& outputPath,
+                                           const OutputSizeRule::Settings& size,
+                                           const QVariant& compressionFactor,
+                                           qint64& convertedSize) const
+{
+    m_status(QStringLiteral("Converting"));
+    const Bitmap source = Bitmap::fromFile(exportedFile);
+    const ImageSource imageSource = ImageSource::fromFile(exportedFile);
+    if (!imageSource.isValid())
+        return {};
+    QVariantMap properties = imageSource.propertiesAtIndex(0);
+    properties.remove(ImageSource::IptcDictionary);
+    if (!source.isValid()) {
+        SystemLog::log(QStringLiteral("Could not decode image %1: %2")
+                           .arg(exportedFile, source.errorString()));
+        return {};
+    }
+
+    const OutputSizeRule::Result output =
+        OutputSizeRule::apply(source.pixelsWide(), source.pixelsHigh(), size);
+    Bitmap pixels = source;
+    if (output.redraw) {
+        // The drawing surface measures (w / F, h / F) points at F pixels per
+        // point: w × h pixels, whatever F is.
+        screenFactor();
+        pixels = source.redrawn(output.w, output.h);
+        if (!pixels.isValid()) {
+            SystemLog::log(QStringLiteral("Could not draw image %1: %2")
+                               .arg(exportedFile, pixels.errorString()));
+            return {};
+        }
+    }
+
+    QVariantMap options = properties;
+    options.insert(JpegDestination::LossyCompressionQuality, compressionFactor);
+    JpegDestination destination;
+    destination.addImage(pixels, options);
+    if (!destination.finalize()) {
+        SystemLog::log(QStringLiteral("***Could not create data from image destination ***"));
+        SystemLog::log(QStringLiteral("%1: %2").arg(exportedFile, destination.errorString()));
+        return {};
+    }
+    const QByteArray jpeg = destination.data();
+
+    m_status(QStringLiteral("Importing"));
+    QString error;
+    if (!writeWhole(outputPath, jpeg, &error)) {
+        SystemLog::log(QStringLiteral("Could not write %1: %2").arg(outputPath, error));
+        return {};
+    }
+    convertedSize += jpeg.size();
+    return {true, jpeg.size()};
+}

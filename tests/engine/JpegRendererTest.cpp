@@ -1,0 +1,275 @@
+#include "JpegRenderer.h"
+#include "SampleImages.h"
+#include "TestEnvironment.h"
+
+#include "core/SystemLog.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <exiv2/exiv2.hpp>
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdio>
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace {
+const char* const kFinalizeFailed = "***Could not create data from image destination ***";
+
+OutputSizeRule::Settings scale(float factor)
+{
+    OutputSizeRule::Settings settings;
+    settings.scaleFactor = factor;
+    return settings;
+}
+
+OutputSizeRule::Settings longSide(qint64 pixels)
+{
+    OutputSizeRule::Settings settings;
+    settings.fixedSize = true;
+    settings.longSize = pixels;
+    settings.longLocked = true;
+    return settings;
+}
+
+QStringList entries(const QString& dir)
+{
+    return QDir(dir).entryList(
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+class JpegRendererTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_dir = TestEnvironment::makeScratchDir("render");
+        m_source = m_dir + "/export.tif";
+        ASSERT_TRUE(SampleImages::writeTiff(m_source, SampleImages::scene(600, 400), 16));
+    }
+
+    JpegRenderer renderer(QList<double> screens = {})
+    {
+        return JpegRenderer([this](const QString& status) { m_statuses.append(status); },
+                            [screens] { return screens; });
+    }
+
+    // Rendering that must fail: no file left behind, the total untouched.
+    void expectFailure(const QString& source, const QString& output, const QStringList& statuses)
+    {
+        const QStringList before = entries(m_dir);
+        qint64 converted = 5000;
+        const JpegRenderer::Outcome outcome =
+            renderer().render(source, output, scale(0.5f), 0.8, converted);
+        EXPECT_FALSE(outcome.ok);
+        EXPECT_EQ(outcome.bytesWritten, 0);
+        EXPECT_EQ(converted, 5000);
+        EXPECT_EQ(entries(m_dir), before);
+        EXPECT_FALSE(QFileInfo(output).isFile());
+        EXPECT_EQ(m_statuses, statuses);
+    }
+
+    QString m_dir;
+    QString m_source;
+    QStringList m_statuses;
+};
+
+// Runs in a child process with a small file-size limit: the JPEG cannot be
+// written whole. Then, with the limit lifted, the same rendering succeeds.
+[[noreturn]] void renderUnderFileSizeLimit(const QString& dir, const QString& source)
+{
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit original{};
+    getrlimit(RLIMIT_FSIZE, &original);
+    rlimit small = original;
+    small.rlim_cur = 4096;
+    setrlimit(RLIMIT_FSIZE, &small);
+
+    const QString output = dir + "/export.jpg";
+    JpegRenderer renderer([](const QString&) {}, [] { return QList<double>(); });
+    qint64 converted = 77;
+    const JpegRenderer::Outcome full = renderer.render(source, output, scale(0.5f), 0.9, converted);
+    const bool failedCleanly =
+        !full.ok && converted == 77 && entries(dir) == QStringList{QStringLiteral("export.tif")};
+
+    setrlimit(RLIMIT_FSIZE, &original);
+    const JpegRenderer::Outcome roomy =
+        renderer.render(source, output, scale(0.5f), 0.9, converted);
+    const bool thenWritten = roomy.ok && roomy.bytesWritten > 4096 &&
+                             QFileInfo(output).size() == roomy.bytesWritten &&
+                             converted == 77 + roomy.bytesWritten;
+    std::fprintf(stderr, "failedCleanly=%d thenWritten=%d\n", failedCleanly, thenWritten);
+    std::_Exit(failedCleanly && thenWritten ? 0 : 1);
+}
+} // namespace
+
+TEST_F(JpegRendererTest, writesTheJpegAtTheRuleSizeWithMetadataButNoIptc)
+{
+    const QString output = m_dir + "/export.jpg";
+    qint64 converted = 1000;
+    const JpegRenderer::Outcome outcome =
+        renderer().render(m_source, output, longSide(200), 0.8, converted);
+
+    ASSERT_TRUE(outcome.ok);
+    EXPECT_EQ(m_statuses, QStringList({"Converting", "Importing"}));
+    EXPECT_EQ(QFileInfo(output).size(), outcome.bytesWritten);
+    EXPECT_EQ(converted, 1000 + outcome.bytesWritten);
+    EXPECT_EQ(entries(m_dir), QStringList({"export.jpg", "export.tif"}));
+    const vips::VImage pixels = SampleImages::decodeFile(output);
+    EXPECT_EQ(pixels.width(), 200);
+    EXPECT_EQ(pixels.height(), 133);
+
+    Exiv2::Image::AutoPtr jpeg = Exiv2::ImageFactory::open(output.toStdString());
+    jpeg->readMetadata();
+    const Exiv2::ExifData& exif = jpeg->exifData();
+    EXPECT_EQ(exif.findKey(Exiv2::ExifKey("Exif.Image.Make"))->toString(), SampleImages::kMake);
+    EXPECT_EQ(exif.findKey(Exiv2::ExifKey("Exif.Photo.PixelXDimension"))->toLong(), 200);
+    EXPECT_NE(exif.findKey(Exiv2::ExifKey("Exif.GPSInfo.GPSLatitude")), exif.end());
+    EXPECT_NE(jpeg->xmpPacket().find(SampleImages::kTitle), std::string::npos);
+    EXPECT_TRUE(jpeg->iccProfileDefined());
+    EXPECT_TRUE(jpeg->iptcData().empty());
+}
+
+TEST_F(JpegRendererTest, scaleOneReencodesWithoutRedrawWhateverTheScreens)
+{
+    ASSERT_TRUE(SampleImages::writeTiff(m_source, SampleImages::scene(301, 201), 16));
+    SystemLog::Capture log;
+    qint64 converted = 0;
+    const JpegRenderer::Outcome outcome =
+        renderer({2.0}).render(m_source, m_dir + "/same.jpg", scale(1.0f), 0.8, converted);
+    ASSERT_TRUE(outcome.ok);
+    EXPECT_EQ(SampleImages::decodeFile(m_dir + "/same.jpg").width(), 301);
+    EXPECT_EQ(SampleImages::decodeFile(m_dir + "/same.jpg").height(), 201);
+    EXPECT_TRUE(log.lines().isEmpty()) << log.lines().join('\n').toStdString();
+}
+
+TEST_F(JpegRendererTest, redrawsAtExactlyTheRoundedRuleSize)
+{
+    ASSERT_TRUE(SampleImages::writeTiff(m_source, SampleImages::scene(301, 201), 16));
+    qint64 converted = 0;
+    ASSERT_TRUE(renderer().render(m_source, m_dir + "/half.jpg", scale(0.5f), 0.8, converted).ok);
+    EXPECT_EQ(SampleImages::decodeFile(m_dir + "/half.jpg").width(), 151);  // 150.5
+    EXPECT_EQ(SampleImages::decodeFile(m_dir + "/half.jpg").height(), 101); // 100.5
+}
+
+TEST_F(JpegRendererTest, logsEachLargerScreenFactorWithoutChangingThePixelSize)
+{
+    SystemLog::Capture log;
+    qint64 converted = 0;
+    const JpegRenderer::Outcome outcome =
+        renderer({1.5, 2.0, 1.0, 2.0})
+            .render(m_source, m_dir + "/retina.jpg", scale(0.5f), 0.8, converted);
+    ASSERT_TRUE(outcome.ok);
+    EXPECT_EQ(log.lines(), QStringList({"1.500000", "2.000000"}));
+    EXPECT_EQ(SampleImages::decodeFile(m_dir + "/retina.jpg").width(), 300);
+    EXPECT_EQ(SampleImages::decodeFile(m_dir + "/retina.jpg").height(), 200);
+}
+
+TEST_F(JpegRendererTest, takesTheQualityAsGiven)
+{
+    qint64 converted = 0;
+    const qint64 low =
+        renderer().render(m_source, m_dir + "/low.jpg", scale(0.5f), 0.3, converted).bytesWritten;
+    const qint64 high =
+        renderer()
+            .render(m_source, m_dir + "/high.jpg", scale(0.5f), QVariant(0.95f), converted)
+            .bytesWritten;
+    const qint64 unset =
+        renderer()
+            .render(m_source, m_dir + "/unset.jpg", scale(0.5f), QVariant(), converted)
+            .bytesWritten;
+    EXPECT_GT(low, 0);
+    EXPECT_GT(high, low);
+    EXPECT_GT(unset, low);
+    EXPECT_LT(unset, high);
+    EXPECT_EQ(converted, low + high + unset);
+}
+
+TEST_F(JpegRendererTest, keepsTheMeanBrightnessOfTheSixteenBitExport)
+{
+    const double expected = SampleImages::mean(m_source) / 257.0;
+    qint64 converted = 0;
+    ASSERT_TRUE(renderer().render(m_source, m_dir + "/mean.jpg", scale(0.75f), 0.9, converted).ok);
+    EXPECT_NEAR(SampleImages::decodeFile(m_dir + "/mean.jpg").avg(), expected, 0.5);
+}
+
+TEST_F(JpegRendererTest, replacesAFileOfTheSameNameWhole)
+{
+    const QString output = m_dir + "/export.jpg";
+    QFile old(output);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write(QByteArray(1 << 20, 'o'));
+    old.close();
+    qint64 converted = 0;
+    const JpegRenderer::Outcome outcome =
+        renderer().render(m_source, output, scale(0.25f), 0.8, converted);
+    ASSERT_TRUE(outcome.ok);
+    EXPECT_EQ(QFileInfo(output).size(), outcome.bytesWritten);
+    EXPECT_EQ(SampleImages::decodeFile(output).width(), 150);
+}
+
+TEST_F(JpegRendererTest, sourceThatDoesNotOpenFailsWithoutALogLine)
+{
+    QFile text(m_dir + "/notes.tif");
+    ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+    text.write("no image here");
+    text.close();
+    SystemLog::Capture log;
+    expectFailure(m_dir + "/notes.tif", m_dir + "/notes.jpg", {"Converting"});
+    m_statuses.clear();
+    expectFailure(m_dir + "/missing.tif", m_dir + "/missing.jpg", {"Converting"});
+    EXPECT_TRUE(log.lines().isEmpty());
+}
+
+TEST_F(JpegRendererTest, sourceThatOpensButDoesNotDecodeFails)
+{
+    ASSERT_TRUE(SampleImages::writeDamagedTiff(m_dir + "/damaged.tif"));
+    ASSERT_TRUE(SampleImages::writeFakeDng(m_dir + "/fake.dng"));
+    SystemLog::Capture log;
+    expectFailure(m_dir + "/damaged.tif", m_dir + "/damaged.jpg", {"Converting"});
+    EXPECT_EQ(log.count(kFinalizeFailed), 1);
+    m_statuses.clear();
+    log.clear();
+    expectFailure(m_dir + "/fake.dng", m_dir + "/fake.jpg", {"Converting"});
+    ASSERT_EQ(log.lines().size(), 1);
+    EXPECT_TRUE(log.lines()[0].startsWith("Could not decode image " + m_dir + "/fake.dng"));
+}
+
+TEST_F(JpegRendererTest, folderThatCannotBeWrittenFailsAndLeavesNothing)
+{
+    SystemLog::Capture log;
+    expectFailure(m_source, m_dir + "/no such folder/export.jpg", {"Converting", "Importing"});
+    m_statuses.clear();
+    // Even for root: nothing can be created in /proc.
+    expectFailure(m_source, "/proc/export.jpg", {"Converting", "Importing"});
+    m_statuses.clear();
+    // The temporary file is written, then cannot replace a folder.
+    ASSERT_TRUE(QDir(m_dir).mkdir("export.jpg"));
+    expectFailure(m_source, m_dir + "/export.jpg", {"Converting", "Importing"});
+    EXPECT_TRUE(entries(m_dir + "/export.jpg").isEmpty());
+    EXPECT_EQ(log.lines().size(), 3);
+    for (const QString& line : log.lines())
+        EXPECT_TRUE(line.startsWith("Could not write ")) << line.toStdString();
+}
+
+TEST_F(JpegRendererTest, readOnlyFolderFailsAndLeavesNothing)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root writes into read-only folders";
+    const QString folder = m_dir + "/locked";
+    ASSERT_TRUE(QDir(m_dir).mkdir("locked"));
+    QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    expectFailure(m_source, folder + "/export.jpg", {"Converting", "Importing"});
+    EXPECT_TRUE(entries(folder).isEmpty());
+    QFile::setPermissions(folder,
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+}
+
+TEST_F(JpegRendererTest, fullFileSystemLeavesNoPartialFile)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(renderUnderFileSizeLimit(m_dir, m_source), ::testing::ExitedWithCode(0),
+                "failedCleanly=1 thenWritten=1");
+}
