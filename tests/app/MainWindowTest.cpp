@@ -166,10 +166,13 @@ TEST_F(MainWindow, keywordButtonOpensAPanelOfItsOwnWhoseFieldsEditTheKeys)
     originals->selectAll();
     QTest::keyClicks(originals, "Kept RAW");
     EXPECT_EQ(defaults().stringForKey("OriginalsKeyword"), "Tolvane Original"); // still typing
-    QTest::keyClick(originals, Qt::Key_Return);
+    QTest::keyClick(originals, Qt::Key_Return); // commits, and Close is the default
     EXPECT_EQ(defaults().stringForKey("OriginalsKeyword"), "Kept RAW");
+    EXPECT_FALSE(panel->isVisible());
 
     // Text still being typed is not lost when the panel is closed.
+    find<QPushButton>("keywordsButton")->click();
+    ASSERT_TRUE(panel->isVisible());
     auto* processed = find<QLineEdit>("processedKeywordField");
     processed->selectAll();
     QTest::keyClicks(processed, "Small JPEG");
