@@ -1,0 +1,89 @@
+#include "RunRules.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct ChainCase {
+    const char* setting;
+    const char* chain;
+};
+
+class ParentChain : public testing::TestWithParam<ChainCase> {};
+
+TEST_P(ParentChain, reversesTheCommaSeparatedNamesIntoATabChain)
+{
+    EXPECT_EQ(RunRules::parentChain(QString::fromUtf8(GetParam().setting)),
+              QString::fromUtf8(GetParam().chain));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ParentChain,
+                         testing::Values(ChainCase{"A,B,C", "C\tB\tA"}, ChainCase{"A", "A"},
+                                         ChainCase{"", ""}, ChainCase{"A, B", " B\tA"},
+                                         ChainCase{"A,", "\tA"}));
+
+TEST(RunRules, absentParentSettingGivesAnEmptyChain)
+{
+    EXPECT_EQ(RunRules::parentChain(QString()), QString(""));
+}
+
+TEST(RunRules, sidecarReplacesOnlyTheLastExtensionWithUpperCaseXmp)
+{
+    EXPECT_EQ(RunRules::sidecarPath("/tmp/w/IMG_1.tif"), "/tmp/w/IMG_1.XMP");
+    EXPECT_EQ(RunRules::sidecarPath("/tmp/w/a.b.tif"), "/tmp/w/a.b.XMP");
+    EXPECT_EQ(RunRules::sidecarPath("/tmp/w.d/noext"), "/tmp/w.d/noext.XMP");
+}
+
+TEST(RunRules, onlyAFullSixteenBitTiffSettingKeepsTheAdjustments)
+{
+    EXPECT_TRUE(RunRules::isSixteenBitTiffSetting("TIFF - Original Size (16-bit)"));
+    EXPECT_TRUE(RunRules::isSixteenBitTiffSetting("TIFF - Original Size (16 BITS)"));
+    EXPECT_TRUE(RunRules::isSixteenBitTiffSetting("My TIFF - copy (16-Bit)"));
+    EXPECT_FALSE(RunRules::isSixteenBitTiffSetting("tiff - Original Size (16-bit)"));
+    EXPECT_FALSE(RunRules::isSixteenBitTiffSetting("TIFF - Original Size (8-bit)"));
+    EXPECT_FALSE(RunRules::isSixteenBitTiffSetting("TIFF Original Size (16-bit)"));
+}
+
+TEST(RunRules, statisticsCountMegabytesOf1024Squared)
+{
+    const QString message = RunRules::statisticsMessage(10 * 1024 * 1024, 2.5 * 1024 * 1024);
+    EXPECT_TRUE(message.endsWith("Stats:\nOriginals: 10.00 MB\nConverted: 2.50 MB\nSavings: "
+                                 "7.50 MB"));
+    EXPECT_TRUE(message.startsWith("Tolvane finished processing. - Check your keywords for "
+                                   "Tolvane Original and Tolvane Processed.\n\n"));
+    EXPECT_TRUE(
+        RunRules::statisticsMessage(1024 * 1024, 3 * 1024 * 1024).endsWith("Savings: -2.00 MB"));
+}
+
+TEST(RunRules, extensionIsTheTextAfterTheLastDot)
+{
+    EXPECT_EQ(RunRules::extension("IMG_0001.CR2"), "CR2");
+    EXPECT_EQ(RunRules::extension("a.b.dng"), "dng");
+    EXPECT_EQ(RunRules::extension(""), "");
+    EXPECT_EQ(RunRules::extension("README"), "");
+}
+
+TEST(RunRules, pairPlanKeepsAndDeletesByOptionAndLeavesDirectories)
+{
+    const QStringList files = {"/w/a.NEF", "/w/a.JPG", "/w/a.XMP", "/w/folder"};
+    const auto isDir = [](const QString& f) {
+        return f.endsWith("folder");
+    };
+    const auto isJpeg = [](const QString& f) {
+        return f.endsWith(".JPG");
+    };
+
+    auto both = RunRules::planPair(files, 2, isDir, isJpeg);
+    EXPECT_EQ(both.kept, (QStringList{"/w/a.NEF", "/w/a.JPG", "/w/a.XMP"}));
+    EXPECT_TRUE(both.deleted.isEmpty());
+
+    auto raw = RunRules::planPair(files, 3, isDir, isJpeg);
+    EXPECT_EQ(raw.kept, (QStringList{"/w/a.NEF", "/w/a.XMP"}));
+    EXPECT_EQ(raw.deleted, QStringList{"/w/a.JPG"});
+
+    auto jpeg = RunRules::planPair(files, 4, isDir, isJpeg);
+    EXPECT_EQ(jpeg.kept, QStringList{"/w/a.JPG"});
+    EXPECT_EQ(jpeg.deleted, (QStringList{"/w/a.NEF", "/w/a.XMP"}));
+}
+
+} // namespace
