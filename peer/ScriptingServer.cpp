@@ -1,0 +1,139 @@
+#include "ScriptingServer.h"
+
+#include "Library.h"
+#include "PeerError.h"
+#include "Transaction.h"
+
+#include "scripting/ScriptingInterface.h"
+#include "scripting/ScriptingValue.h"
+
+#include <QDBusConnectionInterface>
+#include <QThread>
+
+#include <cstdio>
+#include <unistd.h>
+
+ScriptingServer::ScriptingServer(Library& library, ServeOptions options,
+                                 std::shared_ptr<const ScriptingInterface> interface)
+    : m_library(library), m_options(std::move(options)), m_interface(std::move(interface)),
+      m_handler(library, m_options)
+{
+    ScriptingValue::registerTypes();
+}
+
+ScriptingServer::~ScriptingServer()
+{
+    if (!m_connection)
+        return;
+    m_connection->unregisterService(m_options.busName);
+    m_connection->unregisterObject(QStringLiteral("/"), QDBusConnection::UnregisterTree);
+}
+
+bool ScriptingServer::start(QString* error)
+{
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) {
+        *error = QStringLiteral("no session bus: %1").arg(bus.lastError().message());
+        return false;
+    }
+    if (!bus.registerVirtualObject(QStringLiteral("/"), this, QDBusConnection::SubPath)) {
+        *error = QStringLiteral("cannot register the library's objects on the bus");
+        return false;
+    }
+    if (!bus.registerService(m_options.busName)) {
+        bus.unregisterObject(QStringLiteral("/"), QDBusConnection::UnregisterTree);
+        const QString owner = bus.interface()->serviceOwner(m_options.busName).value();
+        *error = QStringLiteral("the bus name %1 is already owned (by %2)")
+                     .arg(m_options.busName, owner.isEmpty() ? bus.lastError().message() : owner);
+        return false;
+    }
+    m_connection = bus;
+    return true;
+}
+
+QString ScriptingServer::introspect(const QString&) const
+{
+    const QByteArray xml = m_interface->xml();
+    const qsizetype begin = xml.indexOf("<interface");
+    const qsizetype end = xml.lastIndexOf("</interface>");
+    if (begin < 0 || end < begin)
+        return {};
+    return QString::fromUtf8(xml.mid(begin, end - begin + qsizetype(qstrlen("</interface>"))));
+}
+
+bool ScriptingServer::handleMessage(const QDBusMessage& message, const QDBusConnection& connection)
+{
+    if (message.type() != QDBusMessage::MethodCallMessage)
+        return false;
+    if (message.interface() == QLatin1String("org.freedesktop.DBus.Introspectable") ||
+        message.interface() == QLatin1String("org.freedesktop.DBus.Peer"))
+        return false;
+    if (m_options.exitAfterCalls >= 0 && m_answered >= quint64(m_options.exitAfterCalls)) {
+        // A fault asked for by a test: go away in the middle of a call.
+        std::fflush(nullptr);
+        ::_exit(0);
+    }
+    if (m_options.callDelayMs > 0)
+        QThread::msleep(ulong(m_options.callDelayMs));
+    connection.send(answer(message));
+    return true;
+}
+
+QDBusMessage ScriptingServer::answer(const QDBusMessage& message)
+{
+    const QString method = message.member();
+    if (method == QLatin1String("CallCount") && message.interface() == m_interface->name() &&
+        message.signature().isEmpty())
+        return message.createReply(QVariant::fromValue<quint64>(m_answered));
+    ++m_answered;
+    if (message.interface() != m_interface->name() && !message.interface().isEmpty())
+        return message.createErrorReply(
+            QStringLiteral("org.freedesktop.DBus.Error.UnknownInterface"),
+            QStringLiteral("the library answers only %1, not %2")
+                .arg(m_interface->name(), message.interface()));
+    const ScriptingInterface::Method* declared = m_interface->method(method);
+    if (!declared)
+        return message.createErrorReply(
+            QStringLiteral("org.freedesktop.DBus.Error.UnknownMethod"),
+            QStringLiteral("%1 declares no method %2").arg(m_interface->name(), method));
+    if (message.signature() != declared->inSignature)
+        return message.createErrorReply(
+            QStringLiteral("org.freedesktop.DBus.Error.InvalidArgs"),
+            QStringLiteral("%1 takes arguments of the signature '%2', not '%3'")
+                .arg(method, declared->inSignature, message.signature()));
+    if (m_options.wrongShapeMethods.contains(method))
+        return message.createReply(declared->outSignature == QLatin1String("i")
+                                       ? QVariant(QStringLiteral("not of the declared shape"))
+                                       : QVariant(7));
+    QVariantList arguments;
+    for (const QVariant& argument : message.arguments())
+        arguments.append(ScriptingValue::fromWire(argument));
+    bool committed = false;
+    QDBusMessage reply;
+    try {
+        Transaction transaction(m_library.db(), ScriptingHandler::changesLibrary(method)
+                                                    ? Transaction::Kind::Write
+                                                    : Transaction::Kind::Read);
+        const QVariantList results = m_handler.handle(message.path(), method, arguments);
+        QVariantList wire;
+        QString problem;
+        if (!ScriptingValue::toWire(results, declared->outTypes, wire, &problem))
+            throw PeerError(
+                QStringLiteral("Internal"),
+                QStringLiteral("the reply to %1 cannot be sent: %2").arg(method, problem));
+        transaction.commit();
+        committed = true;
+        reply = message.createReply(wire);
+    } catch (const PeerError& error) {
+        reply = message.createErrorReply(error.busErrorName(), error.reason());
+    } catch (const std::exception& error) {
+        reply = message.createErrorReply(QStringLiteral("org.photolib.Error.Internal"),
+                                         QString::fromLocal8Bit(error.what()));
+    }
+    m_handler.finish(committed);
+    if (reply.type() == QDBusMessage::ErrorMessage && !qEnvironmentVariableIsSet("PHOTOLIB_QUIET"))
+        std::fprintf(stderr, "photolib: %s on %s: %s: %s\n", qPrintable(method),
+                     qPrintable(message.path()), qPrintable(reply.errorName()),
+                     qPrintable(reply.errorMessage()));
+    return reply;
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "ScriptingHandler.h"
+#include "ServeOptions.h"
+
+#include <QDBusConnection>
+#include <QDBusVirtualObject>
+
+#include <memory>
+
+class Library;
+class ScriptingInterface;
+
+/// Answers the scripting interface on the session bus for one library: owns
+/// the bus name, receives every call addressed to any object path, checks it
+/// against the declared interface, runs it in one transaction through the
+/// ScriptingHandler and replies — with the results, or with an error reply
+/// (org.photolib.Error.<name>) after rolling everything back. The server
+/// keeps serving after any error.
+///
+/// Calls are handled one at a time on the thread the object lives on (the
+/// main thread). It counts the calls it answers (CallCount itself not
+/// counted) and carries out the fault options of ServeOptions.
+class ScriptingServer : public QDBusVirtualObject {
+public:
+    ScriptingServer(Library& library, ServeOptions options,
+                    std::shared_ptr<const ScriptingInterface> interface);
+    ~ScriptingServer() override;
+
+    /// Connects to the session bus, registers the objects and takes the bus
+    /// name; false (and `error` set) when the name has another owner or there
+    /// is no bus.
+    bool start(QString* error);
+    quint64 answeredCalls() const { return m_answered; }
+
+    QString introspect(const QString& path) const override;
+    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override;
+
+private:
+    QDBusMessage answer(const QDBusMessage& message);
+
+    Library& m_library;
+    const ServeOptions m_options;
+    const std::shared_ptr<const ScriptingInterface> m_interface;
+    ScriptingHandler m_handler;
+    std::optional<QDBusConnection> m_connection;
+    quint64 m_answered = 0;
+};

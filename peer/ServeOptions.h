@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QSet>
+#include <QString>
+
+/// How `photolib serve` behaves: the bus name it owns, and the faults that
+/// tests can ask it to show. The defaults are those of a healthy library.
+struct ServeOptions {
+    /// What becomes of the stock "TIFF - Original Size (16-bit)" setting.
+    enum class TiffSetting { Stock, Missing, EightBit, HalfSize, Jpeg };
+
+    QString busName = QStringLiteral("com.apple.aperture");
+    /// The application's `version` text.
+    QString versionText = QStringLiteral("3.6");
+    TiffSetting tiffSetting = TiffSetting::Stock;
+    /// Exports of these version ids write nothing and answer an empty list.
+    QSet<QString> failingExports;
+    /// The bulk read answers one list fewer for "<tags>.value" keys than for
+    /// "<tags>.name" keys.
+    bool inconsistentTagLists = false;
+    /// For these version ids the bulk read's tag value lists are one shorter
+    /// than their name lists.
+    QSet<QString> mismatchedTagIds;
+    /// After answering this many calls the server ends, without replying to
+    /// the next one; negative: never.
+    qint64 exitAfterCalls = -1;
+    /// Each call waits this long before it is carried out.
+    int callDelayMs = 0;
+    /// Calls of these methods are answered with a reply of the wrong shape.
+    QSet<QString> wrongShapeMethods;
+};

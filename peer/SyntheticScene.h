@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QtGlobal>
+
+#include <array>
+#include <vector>
+
+/// A deterministic picture drawn from a seed: a two-colour gradient sky,
+/// coloured boxes and discs, and a white marker square near the top-left
+/// corner (so rotations show in renders). Values are linear RGB in [0, 1].
+///
+/// Immutable after construction; any thread.
+class SyntheticScene {
+public:
+    explicit SyntheticScene(quint64 seed);
+
+    /// One row of `width` pixels at height fraction `v` (0 top, 1 bottom)
+    /// of an image `height` pixels high: 3 floats per pixel into `rgb`.
+    void row(int y, int width, int height, float* rgb) const;
+
+private:
+    struct Shape {
+        bool disc;
+        double u0, v0, u1, v1; // box corners, or centre (u0, v0) and radius u1 (of the width)
+        std::array<float, 3> colour;
+    };
+
+    std::array<float, 3> m_top;
+    std::array<float, 3> m_bottom;
+    std::vector<Shape> m_shapes;
+};
