@@ -2,9 +2,10 @@
 # Saves screenshots of the desktop window without a desktop: builds the
 # window_screenshots tool, which loads the window the way the application
 # does, and runs it under Xvfb, once at normal and once at double pixel
-# density. Output: OUTPUT_FOLDER (default: screenshots/), PNG files of the
-# main window at rest, with the fixed size sheet, with the keyword panel and
-# showing a run's progress; the double-density set is in OUTPUT_FOLDER/2x.
+# density. Output: OUTPUT_FOLDER (default: screenshots/ in the build tree),
+# PNG files of the main window at rest, with the fixed size sheet, with the
+# keyword panel and showing a run's progress; the double-density set is in
+# OUTPUT_FOLDER/2x.
 #
 #   tools/screenshots.sh [OUTPUT_FOLDER]
 #
@@ -12,8 +13,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-out="${1:-screenshots}"
 build="${BUILD_DIR:-build/dev}"
+out="${1:-${build}/screenshots}"
 
 if [ ! -f "${build}/build.ninja" ]; then
     tools/setup.sh

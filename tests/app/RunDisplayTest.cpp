@@ -1,5 +1,7 @@
 #include "WindowFixture.h"
 
+#include "PrivateBus.h"
+
 #include "TolvaneApertureAppDelegate.h"
 #include "core/MainThread.h"
 #include "widgets/ProgressBarIndicator.h"
@@ -87,6 +89,24 @@ TEST_F(RunDisplay, loadingPhasesDriveTheBarThroughTheDataLayerCallbacks)
     EXPECT_GT(bar->maximum(), 0); // determinate
     EXPECT_EQ(bar->value(), ProgressBarIndicator::Steps / 2);
     EXPECT_EQ(countLabel->text(), ""); // the info text has no place on screen
+}
+
+// Coming to the front shows the number of images selected in the library;
+// with no library on the bus that is 0, and the library is not started.
+TEST_F(RunDisplay, activationShowsTheSelectionCountButLeavesItAloneDuringARun)
+{
+    PrivateBus bus;
+    ASSERT_TRUE(bus.isUp());
+    auto* selected = find<QLabel>("selectedLabel");
+    selected->setText("12"); // the count of an earlier activation
+
+    delegate().setNowProcessing(true);
+    delegate().applicationDidBecomeActive();
+    EXPECT_EQ(selected->text(), "12");
+
+    delegate().setNowProcessing(false);
+    delegate().applicationDidBecomeActive();
+    EXPECT_EQ(selected->text(), "0");
 }
 
 TEST(ProgressBarIndicator, showsTheValueAsItsShareOfTheMaximumWithinTheBar)
