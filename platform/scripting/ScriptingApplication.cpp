@@ -54,7 +54,7 @@ QDBusConnection openConnection(const QString& name, QString* problem)
 ScriptingApplication::ScriptingApplication(QString bundleIdentifier,
                                            std::shared_ptr<const ScriptingInterface> interface)
     : m_bundleIdentifier(std::move(bundleIdentifier)), m_interface(std::move(interface)),
-      m_connectionName(nextConnectionName()),
+      m_connectionName(nextConnectionName()), m_connectProblem(),
       m_connection(openConnection(m_connectionName, &m_connectProblem))
 {
     ScriptingValue::registerTypes();

@@ -74,8 +74,8 @@ private:
     const QString m_bundleIdentifier;
     const std::shared_ptr<const ScriptingInterface> m_interface;
     const QString m_connectionName;
+    QString m_connectProblem; // before m_connection, which fills it in
     QDBusConnection m_connection;
-    QString m_connectProblem;
     std::atomic<int> m_timeout{DefaultTimeout};
     std::atomic<int> m_sendMode{WaitForReply};
 };

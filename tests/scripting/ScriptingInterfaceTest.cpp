@@ -1,0 +1,112 @@
+#include "scripting/ScriptingInterface.h"
+#include "scripting/ScriptingValue.h"
+
+#include "QtPrinters.h"
+
+#include <QDBusObjectPath>
+#include <QDateTime>
+#include <QFile>
+#include <QPointF>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString kName = QStringLiteral("org.photolib.Scripting");
+
+TEST(ScriptingInterface, readsEveryMethodOfTheDeclarationWithItsSignatures)
+{
+    QFile file(QStringLiteral(TOLVANE_SOURCE_DIR "/resources/scripting.xml"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    QString error;
+    const auto interface = ScriptingInterface::parse(file.readAll(), kName, &error);
+    ASSERT_TRUE(interface) << qPrintable(error);
+    EXPECT_EQ(interface->methodNames().size(), 23);
+    const auto signatures = [&](const QString& method) {
+        const ScriptingInterface::Method* declared = interface->method(method);
+        return declared ? declared->inSignature + QLatin1Char('>') + declared->outSignature
+                        : QString();
+    };
+    EXPECT_EQ(signatures(QStringLiteral("ValuesForKeys")), QStringLiteral("aoas>aav"));
+    EXPECT_EQ(signatures(QStringLiteral("Export")), QStringLiteral("aoous>as"));
+    EXPECT_EQ(signatures(QStringLiteral("Import")), QStringLiteral("asuo>ao"));
+    EXPECT_EQ(signatures(QStringLiteral("AdjustImageDate")), QStringLiteral("(x)aob>"));
+    EXPECT_EQ(signatures(QStringLiteral("RefreshMetadata")), QStringLiteral(">"));
+    EXPECT_EQ(interface->method(QStringLiteral("Launch")), nullptr);
+    EXPECT_EQ(interface->method(QStringLiteral("AdjustImageDate"))->inTypes,
+              (QStringList{QStringLiteral("(x)"), QStringLiteral("ao"), QStringLiteral("b")}));
+}
+
+struct BadDocument {
+    const char* what;
+    const char* xml;
+};
+
+class ScriptingInterfaceRefuses : public ::testing::TestWithParam<BadDocument> {};
+
+TEST_P(ScriptingInterfaceRefuses, aDocumentWithoutAUsableDeclaration)
+{
+    QString error;
+    EXPECT_FALSE(ScriptingInterface::parse(GetParam().xml, kName, &error)) << GetParam().what;
+    EXPECT_FALSE(error.isEmpty()) << GetParam().what;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Documents, ScriptingInterfaceRefuses,
+    ::testing::Values(
+        BadDocument{"not XML", "method GetText(s) -> s"},
+        BadDocument{"no node", "<interface name=\"org.photolib.Scripting\"/>"},
+        BadDocument{"another interface", "<node><interface name=\"org.other\"/></node>"},
+        BadDocument{"an argument without a type",
+                    "<node><interface name=\"org.photolib.Scripting\"><method name=\"A\">"
+                    "<arg name=\"x\" direction=\"in\"/></method></interface></node>"},
+        BadDocument{"an argument of no D-Bus type",
+                    "<node><interface name=\"org.photolib.Scripting\"><method name=\"A\">"
+                    "<arg type=\"q(\" direction=\"in\"/></method></interface></node>"}));
+
+struct WireCase {
+    const char* what;
+    QVariant value;
+    const char* signature;
+    bool accepted;
+};
+
+class ScriptingValueToWire : public ::testing::TestWithParam<WireCase> {};
+
+TEST_P(ScriptingValueToWire, acceptsOnlyValuesOfTheDeclaredType)
+{
+    QString error;
+    const QVariant wire =
+        ScriptingValue::toWire(GetParam().value, QLatin1String(GetParam().signature), &error);
+    EXPECT_EQ(wire.isValid(), GetParam().accepted) << GetParam().what;
+    EXPECT_EQ(error.isEmpty(), GetParam().accepted) << GetParam().what << ": " << qPrintable(error);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, ScriptingValueToWire,
+    ::testing::Values(WireCase{"text as s", QStringLiteral("a"), "s", true},
+                      WireCase{"a number as s", 3, "s", false}, WireCase{"int as i", 3, "i", true},
+                      WireCase{"text as i", QStringLiteral("3"), "i", false},
+                      WireCase{"a boolean as i", true, "i", false},
+                      WireCase{"too large for i", QVariant::fromValue<qint64>(1LL << 40), "i",
+                               false},
+                      WireCase{"negative as u", -1, "u", false},
+                      WireCase{"a code as u", QVariant::fromValue<quint32>(0x726b6562), "u", true},
+                      WireCase{"int as d", 2, "d", true}, WireCase{"an int as b", 1, "b", false},
+                      WireCase{"a path as o", QStringLiteral("/version/x"), "o", true},
+                      WireCase{"not a path as o", QStringLiteral("version x"), "o", false},
+                      WireCase{"paths as ao",
+                               QStringList{QStringLiteral("/a"), QStringLiteral("/b")}, "ao", true},
+                      WireCase{"a bad path in ao",
+                               QStringList{QStringLiteral("/a"), QStringLiteral("b")}, "ao", false},
+                      WireCase{"a date as (x)", QDateTime::currentDateTimeUtc(), "(x)", true},
+                      WireCase{"a number as (x)", 5, "(x)", false},
+                      WireCase{"a record as v", QVariantMap{{QStringLiteral("k"), 1}}, "v", true},
+                      WireCase{"null as v", QVariant(), "v", true},
+                      WireCase{"a list holding a date as av",
+                               QVariantList{QDateTime::currentDateTimeUtc()}, "av", true},
+                      WireCase{"a point as v", QVariant(QPointF(1, 2)), "v", false},
+                      WireCase{"text as av", QStringLiteral("x"), "av", false},
+                      WireCase{"an undeclared kind", 1, "h", false}));
+
+} // namespace
