@@ -1,5 +1,6 @@
 #include "WindowFixture.h"
 
+#include "PeerSession.h"
 #include "PrivateBus.h"
 
 #include "TolvaneApertureAppDelegate.h"
@@ -107,6 +108,35 @@ TEST_F(RunDisplay, activationShowsTheSelectionCountButLeavesItAloneDuringARun)
     delegate().setNowProcessing(false);
     delegate().applicationDidBecomeActive();
     EXPECT_EQ(selected->text(), "0");
+}
+
+// Against the stand-in library: the count it reports, and left alone while
+// a run is under way. Disabled until the delegate's selectionCount() asks
+// the library over the bus.
+TEST_F(RunDisplay, DISABLED_activationShowsTheNumberOfImagesSelectedInTheLibrary)
+{
+    PeerSession library;
+    ASSERT_TRUE(
+        library.start({"--seed", "7", "--count", "12", "--pairs", "0", "--max-megapixels", "0.05"}))
+        << qPrintable(library.problem());
+    int status = -1;
+    PeerProcess::run({"select", library.library(), "--all"}, &status);
+    ASSERT_EQ(status, 0);
+    const QStringList all = PeerProcess::idsIn(library.show(), "selection");
+    ASSERT_EQ(all.size(), 12);
+    auto* selected = find<QLabel>("selectedLabel");
+
+    delegate().applicationDidBecomeActive();
+    EXPECT_EQ(selected->text(), "12");
+
+    PeerProcess::run(QStringList{"select", library.library()} + all.mid(0, 3), &status);
+    ASSERT_EQ(status, 0);
+    delegate().setNowProcessing(true);
+    delegate().applicationDidBecomeActive();
+    EXPECT_EQ(selected->text(), "12");
+    delegate().setNowProcessing(false);
+    delegate().applicationDidBecomeActive();
+    EXPECT_EQ(selected->text(), "3");
 }
 
 TEST(ProgressBarIndicator, showsTheValueAsItsShareOfTheMaximumWithinTheBar)
