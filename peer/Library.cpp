@@ -125,7 +125,14 @@ Library::Library(const QString& path) : m_path(QFileInfo(path).absoluteFilePath(
         throw PeerError(
             QStringLiteral("NotALibrary"),
             QStringLiteral("%1 is not a library: it holds no Database/Library.apdb").arg(path));
-    m_db = std::make_unique<Database>(databasePath(), false);
+    try {
+        m_db = std::make_unique<Database>(databasePath(), false);
+    } catch (const PeerError& error) {
+        if (error.name() == QLatin1String("LibraryBusy"))
+            throw;
+        throw PeerError(QStringLiteral("NotALibrary"),
+                        QStringLiteral("%1 is not a library: %2").arg(path, error.reason()));
+    }
     migrate();
 }
 

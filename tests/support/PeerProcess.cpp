@@ -15,7 +15,8 @@
 
 namespace {
 
-bool nameHasOwner(const QString& name)
+/// Whether process `pid` owns the bus name.
+bool ownsName(const QString& name, qint64 pid)
 {
     static std::atomic<int> counter{0};
     const QString connectionName = QStringLiteral("peer-process-probe-%1").arg(++counter);
@@ -23,8 +24,8 @@ bool nameHasOwner(const QString& name)
     {
         QDBusConnection bus = QDBusConnection::connectToBus(
             qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS"), connectionName);
-        if (bus.isConnected())
-            owned = bus.interface()->isServiceRegistered(name).value();
+        if (bus.isConnected() && bus.interface()->isServiceRegistered(name).value())
+            owned = qint64(bus.interface()->servicePid(name).value()) == pid;
     }
     QDBusConnection::disconnectFromBus(connectionName);
     return owned;
@@ -111,7 +112,7 @@ bool PeerProcess::start(int timeoutMs)
     while (!deadline.hasExpired()) {
         if (m_process.state() == QProcess::NotRunning)
             return false;
-        if (nameHasOwner(m_busName))
+        if (ownsName(m_busName, m_process.processId()))
             return true;
         m_process.waitForFinished(20);
     }

@@ -1,0 +1,340 @@
+#include "ApertureApplication.h"
+
+#include "PeerSession.h"
+#include "QtPrinters.h"
+#include "ScriptingErrorOf.h"
+#include "TestEnvironment.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+
+#include <exiv2/exiv2.hpp>
+#include <gtest/gtest.h>
+#include <vips/vips8>
+
+namespace {
+
+/// What a test sees of an exported image file.
+struct ImageFacts {
+    QString loader;
+    int width = 0;
+    int height = 0;
+    int bands = 0;
+    VipsBandFormat format = VIPS_FORMAT_NOTSET;
+    double mean = 0;
+};
+
+ImageFacts factsOf(const QUrl& file)
+{
+    const vips::VImage image = vips::VImage::new_from_file(file.toLocalFile().toUtf8().constData());
+    return {QString::fromUtf8(image.get_string("vips-loader")),
+            image.width(),
+            image.height(),
+            image.bands(),
+            image.format(),
+            image.avg()};
+}
+
+/// The mean of a square in a corner of the image, as a fraction of white.
+double cornerMean(const QUrl& file, bool right)
+{
+    const vips::VImage image = vips::VImage::new_from_file(file.toLocalFile().toUtf8().constData());
+    const int side = std::min(image.width(), image.height()) / 10;
+    const int left = right ? image.width() - int(0.03 * image.width()) - side + side / 4
+                           : int(0.03 * image.width()) + side / 4;
+    const double white = image.format() == VIPS_FORMAT_USHORT ? 65535.0 : 255.0;
+    return image.extract_area(left, int(0.03 * image.height()) + side / 4, side / 2, side / 2)
+               .avg() /
+           white;
+}
+
+std::string metadataOf(const QUrl& file, const char* key)
+{
+    auto image = Exiv2::ImageFactory::open(file.toLocalFile().toStdString());
+    image->readMetadata();
+    const std::string name(key);
+    if (name.rfind("Exif.", 0) == 0) {
+        const auto it = image->exifData().findKey(Exiv2::ExifKey(name));
+        return it == image->exifData().end() ? std::string() : it->toString();
+    }
+    if (name.rfind("Iptc.", 0) == 0) {
+        const auto it = image->iptcData().findKey(Exiv2::IptcKey(name));
+        return it == image->iptcData().end() ? std::string() : it->toString();
+    }
+    const auto it = image->xmpData().findKey(Exiv2::XmpKey(name));
+    return it == image->xmpData().end() ? std::string() : it->toString();
+}
+
+QByteArray contentOf(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+class PeerExportTest : public ::testing::Test {
+protected:
+    void SetUp() override { start({}); }
+
+    void start(const QStringList& serveOptions)
+    {
+        // Images up to 1.5 MP, so that "Fit within 1024 x 1024" scales them.
+        ASSERT_TRUE(m_session.start({QStringLiteral("--seed"), QStringLiteral("11"),
+                                     QStringLiteral("--count"), QStringLiteral("3"),
+                                     QStringLiteral("--pairs"), QStringLiteral("1"),
+                                     QStringLiteral("--max-megapixels"), QStringLiteral("1.5")},
+                                    serveOptions))
+            << qPrintable(m_session.problem());
+        m_folder = TestEnvironment::makeScratchDir(QStringLiteral("export"));
+        m_versions = m_app.selection();
+        ASSERT_EQ(m_versions.size(), 3);
+        for (const ApertureImageVersion& version : m_versions)
+            if (version.properties().value(QStringLiteral("masterFiles")).toList().size() == 2)
+                m_pair = version;
+    }
+
+    std::optional<ApertureExportSetting> setting(const QString& name) const
+    {
+        for (const ApertureExportSetting& candidate : m_app.exportSettings())
+            if (candidate.name() == name)
+                return candidate;
+        return std::nullopt;
+    }
+
+    QList<QUrl> exportThrough(const QString& name, const ApertureImageVersion& version,
+                              ApertureExportMetadata metadata = ApertureExportMetadata::Embedded)
+    {
+        const auto chosen = setting(name);
+        EXPECT_TRUE(chosen) << qPrintable(name);
+        return m_app.exportImages({version}, chosen, metadata, m_folder);
+    }
+
+    void adjust(const ApertureImageVersion& version, const QStringList& options)
+    {
+        int status = -1;
+        PeerProcess::run(QStringList{QStringLiteral("adjust"), m_session.library(), version.id()} +
+                             options,
+                         &status);
+        ASSERT_EQ(status, 0);
+    }
+
+    PeerSession m_session;
+    ApertureApplication m_app;
+    QString m_folder;
+    QList<ApertureImageVersion> m_versions;
+    ApertureImageVersion m_pair;
+};
+
+TEST_F(PeerExportTest, theSixteenBitTiffHasTheVersionsSizeAndItsMetadata)
+{
+    for (const ApertureImageVersion& version : m_versions) {
+        const QList<QUrl> files =
+            exportThrough(QStringLiteral("TIFF - Original Size (16-bit)"), version);
+        ASSERT_EQ(files.size(), 1);
+        EXPECT_EQ(files.first().toLocalFile(),
+                  m_folder + QLatin1Char('/') + version.name() + QStringLiteral(".tif"));
+        const ImageFacts facts = factsOf(files.first());
+        EXPECT_EQ(facts.loader, QStringLiteral("tiffload"));
+        EXPECT_EQ(facts.width, version.width());
+        EXPECT_EQ(facts.height, version.height());
+        EXPECT_EQ(facts.bands, 3);
+        EXPECT_EQ(facts.format, VIPS_FORMAT_USHORT);
+        EXPECT_GT(facts.mean, 1000) << "a developed picture, not a black frame";
+
+        const ApertureTag date = version.exifTags().first();
+        ASSERT_EQ(date.name(), QStringLiteral("ImageDate"));
+        EXPECT_EQ(metadataOf(files.first(), "Exif.Photo.DateTimeOriginal"),
+                  date.value()
+                      .toDateTime()
+                      .toString(QStringLiteral("yyyy:MM:dd HH:mm:ss"))
+                      .toStdString());
+        EXPECT_FALSE(metadataOf(files.first(), "Exif.Image.Model").empty());
+        QString city;
+        for (const ApertureTag& tag : version.iptcTags())
+            if (tag.name() == QLatin1String("City"))
+                city = tag.value().toString();
+        EXPECT_FALSE(city.isEmpty());
+        EXPECT_EQ(metadataOf(files.first(), "Iptc.Application2.City"), city.toStdString());
+        EXPECT_EQ(std::stoi(metadataOf(files.first(), "Exif.Photo.PixelXDimension")),
+                  version.width());
+    }
+}
+
+TEST_F(PeerExportTest, eachStockSettingWritesItsFormatDepthAndSize)
+{
+    const ApertureImageVersion version = m_versions.first();
+    const int width = version.width();
+    const int height = version.height();
+    ASSERT_GT(std::max(width, height), 1024);
+
+    const ImageFacts tiff8 =
+        factsOf(exportThrough(QStringLiteral("TIFF - Original Size (8-bit)"), version).value(0));
+    EXPECT_EQ(tiff8.loader, QStringLiteral("tiffload"));
+    EXPECT_EQ(tiff8.format, VIPS_FORMAT_UCHAR);
+    EXPECT_EQ(std::make_pair(tiff8.width, tiff8.height), std::make_pair(width, height));
+
+    const ImageFacts jpeg =
+        factsOf(exportThrough(QStringLiteral("JPEG - Original Size"), version).value(0));
+    EXPECT_EQ(jpeg.loader, QStringLiteral("jpegload"));
+    EXPECT_EQ(std::make_pair(jpeg.width, jpeg.height), std::make_pair(width, height));
+
+    const ImageFacts fitted =
+        factsOf(exportThrough(QStringLiteral("JPEG - Fit within 1024 x 1024"), version).value(0));
+    EXPECT_EQ(std::max(fitted.width, fitted.height), 1024);
+    EXPECT_NEAR(double(fitted.width) / fitted.height, double(width) / height, 0.01);
+
+    const ImageFacts png =
+        factsOf(exportThrough(QStringLiteral("PNG - Original Size"), version).value(0));
+    EXPECT_EQ(png.loader, QStringLiteral("pngload"));
+    EXPECT_EQ(std::make_pair(png.width, png.height), std::make_pair(width, height));
+    // The same picture in every format.
+    EXPECT_NEAR(png.mean, jpeg.mean, 3.0);
+    EXPECT_NEAR(tiff8.mean, png.mean, 1.0);
+}
+
+TEST_F(PeerExportTest, adjustmentsShowInRenderedExportsButNotInMasters)
+{
+    const ApertureImageVersion version = m_versions.first();
+    adjust(version, {QStringLiteral("--exposure"), QStringLiteral("0"),
+                     QStringLiteral("--rotation"), QStringLiteral("0")});
+    const QString tiff = QStringLiteral("TIFF - Original Size (16-bit)");
+    const QUrl plain = exportThrough(tiff, version).value(0);
+    adjust(version, {QStringLiteral("--exposure"), QStringLiteral("1")});
+    const QUrl brighter = exportThrough(tiff, version).value(0);
+    EXPECT_GT(factsOf(brighter).mean, factsOf(plain).mean * 1.15);
+
+    // The white marker sits in the top-left corner of the master; turned a
+    // quarter clockwise it is top right.
+    EXPECT_GT(cornerMean(plain, false), 0.9);
+    EXPECT_LT(cornerMean(plain, true), 0.9);
+    adjust(version, {QStringLiteral("--exposure"), QStringLiteral("0"),
+                     QStringLiteral("--rotation"), QStringLiteral("90")});
+    const QUrl turned = exportThrough(tiff, version).value(0);
+    const ImageFacts plainFacts = factsOf(plain);
+    const ImageFacts turnedFacts = factsOf(turned);
+    EXPECT_EQ(turnedFacts.width, plainFacts.height);
+    EXPECT_EQ(turnedFacts.height, plainFacts.width);
+    EXPECT_EQ(turnedFacts.width, version.width());
+    EXPECT_GT(cornerMean(turned, true), 0.9);
+    EXPECT_LT(cornerMean(turned, false), 0.9);
+
+    const QList<QUrl> master =
+        m_app.exportImages({version}, std::nullopt, ApertureExportMetadata::Sidecar, m_folder);
+    ASSERT_EQ(master.size(), 2);
+    const QString masterPath =
+        PeerProcess::versionIn(
+            m_session.show(),
+            version.id())[QStringLiteral("masterFiles")][0][QStringLiteral("path")]
+            .toString();
+    EXPECT_EQ(contentOf(master.first().toLocalFile()), contentOf(masterPath));
+}
+
+TEST_F(PeerExportTest, aPairsMastersExportAsRawJpegAndOneSidecar)
+{
+    ASSERT_FALSE(m_pair.isNull());
+    m_pair.addKeyword(QStringLiteral("Harbour"), QString());
+    const QList<QUrl> files =
+        m_app.exportImages({m_pair}, std::nullopt, ApertureExportMetadata::Sidecar, m_folder);
+    ASSERT_EQ(files.size(), 3);
+    const QJsonArray masters =
+        PeerProcess::versionIn(m_session.show(), m_pair.id())[QStringLiteral("masterFiles")]
+            .toArray();
+    EXPECT_EQ(contentOf(files[0].toLocalFile()),
+              contentOf(masters[0][QStringLiteral("path")].toString()));
+    EXPECT_EQ(contentOf(files[1].toLocalFile()),
+              contentOf(masters[1][QStringLiteral("path")].toString()));
+    EXPECT_TRUE(files[2].toLocalFile().endsWith(QLatin1String(".XMP")));
+    const QString sidecar = QString::fromUtf8(contentOf(files[2].toLocalFile()));
+    EXPECT_TRUE(sidecar.contains(QLatin1String("Harbour")));
+    EXPECT_TRUE(sidecar.contains(m_pair.name()));
+
+    // The same export again does not overwrite: the next free base name.
+    const QList<QUrl> again =
+        m_app.exportImages({m_pair}, std::nullopt, ApertureExportMetadata::Sidecar, m_folder);
+    ASSERT_EQ(again.size(), 3);
+    EXPECT_EQ(QFileInfo(again[2].toLocalFile()).fileName(),
+              m_pair.name() + QStringLiteral(" (1).XMP"));
+
+    // Embedded metadata instead: no sidecar; the JPEG copy carries the keyword.
+    const QList<QUrl> embedded =
+        m_app.exportImages({m_pair}, std::nullopt, ApertureExportMetadata::Embedded, m_folder);
+    ASSERT_EQ(embedded.size(), 2);
+    EXPECT_NE(metadataOf(embedded[1], "Xmp.dc.subject").find("Harbour"), std::string::npos);
+
+    // A rendered export with a sidecar writes the picture, then the sidecar.
+    const QList<QUrl> rendered = exportThrough(QStringLiteral("JPEG - Original Size"), m_pair,
+                                               ApertureExportMetadata::Sidecar);
+    ASSERT_EQ(rendered.size(), 2);
+    EXPECT_TRUE(rendered[0].toLocalFile().endsWith(QLatin1String(".jpg")));
+    EXPECT_TRUE(rendered[1].toLocalFile().endsWith(QLatin1String(".XMP")));
+    EXPECT_TRUE(metadataOf(rendered[0], "Iptc.Application2.City").empty());
+}
+
+TEST_F(PeerExportTest, offlineMastersAreReportedAndExportNothing)
+{
+    const ApertureImageVersion version = m_versions[1];
+    ASSERT_NE(version, m_pair);
+    const QString master =
+        PeerProcess::versionIn(
+            m_session.show(),
+            version.id())[QStringLiteral("masterFiles")][0][QStringLiteral("path")]
+            .toString();
+    ASSERT_TRUE(version.online());
+    ASSERT_TRUE(QFile::rename(master, master + QStringLiteral(".away")));
+    EXPECT_FALSE(version.online());
+    EXPECT_FALSE(
+        PeerProcess::versionIn(m_session.show(), version.id())[QStringLiteral("online")].toBool());
+    const ScriptingError error = scriptingErrorOf([&] {
+        m_app.exportImages({m_versions.first(), version},
+                           setting(QStringLiteral("JPEG - Original Size")),
+                           ApertureExportMetadata::Sidecar, m_folder);
+    });
+    EXPECT_EQ(error.name(), QStringLiteral("org.photolib.Error.MasterOffline"));
+    EXPECT_TRUE(QDir(m_folder).isEmpty()) << "the first image's files went again";
+    EXPECT_EQ(scriptingErrorOf([&] { version.refreshMetadata(); }).name(),
+              QStringLiteral("org.photolib.Error.MasterOffline"));
+
+    ASSERT_TRUE(QFile::rename(master + QStringLiteral(".away"), master));
+    EXPECT_TRUE(version.online());
+    EXPECT_EQ(m_app.exportImages({version}, std::nullopt, ApertureExportMetadata::Sidecar, m_folder)
+                  .size(),
+              2);
+}
+
+TEST_F(PeerExportTest, anAlteredTiffSettingExportsWhatItWasAlteredTo)
+{
+    const ApertureImageVersion version = m_versions.first();
+    const int width = version.width();
+    const int height = version.height();
+    const QString tiff = QStringLiteral("TIFF - Original Size (16-bit)");
+    struct Alteration {
+        const char* option;
+        const char* loader;
+        VipsBandFormat format;
+        int divisor;
+    };
+    for (const Alteration& alteration : {Alteration{"8bit", "tiffload", VIPS_FORMAT_UCHAR, 1},
+                                         Alteration{"halfsize", "tiffload", VIPS_FORMAT_USHORT, 2},
+                                         Alteration{"jpeg", "jpegload", VIPS_FORMAT_UCHAR, 1}}) {
+        m_session.peer().stop();
+        PeerProcess altered(m_session.library(),
+                            {QStringLiteral("--tiff-setting"), QLatin1String(alteration.option)});
+        ASSERT_TRUE(altered.start()) << qPrintable(altered.standardError());
+        const ImageFacts facts = factsOf(exportThrough(tiff, version).value(0));
+        EXPECT_EQ(facts.loader, QLatin1String(alteration.loader)) << alteration.option;
+        EXPECT_EQ(facts.format, alteration.format) << alteration.option;
+        EXPECT_EQ(facts.width, (width + alteration.divisor / 2) / alteration.divisor)
+            << alteration.option;
+        EXPECT_EQ(facts.height, (height + alteration.divisor / 2) / alteration.divisor)
+            << alteration.option;
+        altered.stop();
+    }
+    PeerProcess missing(m_session.library(),
+                        {QStringLiteral("--tiff-setting"), QStringLiteral("missing")});
+    ASSERT_TRUE(missing.start());
+    EXPECT_FALSE(setting(tiff));
+    EXPECT_TRUE(setting(QStringLiteral("TIFF - Original Size (8-bit)")));
+}
+
+} // namespace
