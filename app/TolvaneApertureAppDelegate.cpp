@@ -5,6 +5,9 @@
 #include "core/PropertyList.h"
 #include "core/SystemLog.h"
 #include "core/UserDefaults.h"
+#include "scripting/ScriptingError.h"
+#include "ApertureApplication.h"
+#include "TolvaneAperture.h"
 #include "ui/Button.h"
 #include "ui/OpenPanel.h"
 #include "ui/Panel.h"
@@ -407,10 +410,63 @@ void TolvaneApertureAppDelegate::applicationWillTerminate()
 
 qint64 TolvaneApertureAppDelegate::selectionCount()
 {
-    return 0;
+    const ApertureApplication aperture;
+    if (!aperture.isRunning())
+        return 0;
+    try {
+        return aperture.selection().size();
+    } catch (const ScriptingError& error) {
+        SystemLog::log(QStringLiteral("Could not count the selection: %1: %2")
+                           .arg(error.name(), error.reason()));
+        return 0;
+    }
 }
 
-void TolvaneApertureAppDelegate::selectionScan() {}
+void TolvaneApertureAppDelegate::selectionScan()
+{
+    // Two runs never overlap: a press while one is under way starts nothing.
+    if (m_runUnderWay || m_nowProcessing)
+        return;
+    auto engine = std::make_shared<TolvaneAperture>();
+    if (m_externallyReferenced && !chooseReferencedFolder())
+        return;
+    void (TolvaneAperture::*runMethod)(RunDelegate*) = nullptr;
+    const auto option = static_cast<quint64>(m_processingOption.load());
+    if (option >= 2 && option <= 4) {
+        runMethod = &TolvaneAperture::tolvaneRawJpg;
+    } else if (option <= 1) {
+        runMethod = &TolvaneAperture::tolvaneScan;
+    } else {
+        SystemLog::log(QStringLiteral("Invalid processing Option"));
+        return;
+    }
+    m_runUnderWay = true;
+    MainThread::performInBackground([this, engine, runMethod] {
+        ((*engine).*runMethod)(this);
+        m_runUnderWay = false;
+    });
+}
+
+bool TolvaneApertureAppDelegate::chooseReferencedFolder()
+{
+    setReferencedFolder(QUrl());
+    if (!m_outlets.openPanel) {
+        SystemLog::log(QStringLiteral("No way to ask where externally referenced JPEGs go"));
+        return false;
+    }
+    OpenPanel::Options options;
+    options.canCreateDirectories = true;
+    options.title = QStringLiteral("Export To");
+    options.message =
+        QStringLiteral("Where would you like to put the externally referenced JPEGs?");
+    options.canChooseFiles = false;
+    options.canChooseDirectories = true;
+    QUrl chosen;
+    if (m_outlets.openPanel->runModal(options, &chosen) != OpenPanel::OK)
+        return false;
+    setReferencedFolder(chosen);
+    return true;
+}
 
 void TolvaneApertureAppDelegate::outputScaleSelect(int selectedTag)
 {

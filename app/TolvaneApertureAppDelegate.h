@@ -114,8 +114,12 @@ public:
     static qint64 selectionCount();
 
     // Actions of the main window (main thread).
-    /// Starts a run on the library's selection on a thread of its own.
+    /// Starts a run on the library's selection on a thread of its own: a new
+    /// engine per run, the output folder asked first when JPEGs stay
+    /// outside the library. A press while a run is under way starts nothing.
     void selectionScan();
+    /// Whether a run started here has not returned yet.
+    bool runUnderWay() const { return m_runUnderWay; }
     void outputScaleSelect(int selectedTag);
     void configureFixedSize();
     void dismissFixedSizePanel();
@@ -149,6 +153,8 @@ private:
     void applyOutputSize(const QVariant& value);
     void applyProcessingOption(const QVariant& value);
     void openInfoPage(const QString& infoKey);
+    /// Asks where externally referenced JPEGs go; false when cancelled.
+    bool chooseReferencedFolder();
 
     Outlets m_outlets;
     bool m_initializing = false;
@@ -161,6 +167,7 @@ private:
     std::atomic<bool> m_externallyReferenced{false};
     std::atomic<float> m_scaleFactor{1.0f};
     std::atomic<bool> m_nowProcessing{false};
+    std::atomic<bool> m_runUnderWay{false};
     std::atomic<bool> m_rawJpegMode{false};
     std::atomic<qint64> m_processingOption{0};
     std::atomic<bool> m_fixedSize{false};

@@ -1,0 +1,596 @@
+#include "TolvaneAperture.h"
+
+#include "ApertureLibrary.h"
+#include "ApertureTag.h"
+#include "JpegRenderer.h"
+#include "OutputNaming.h"
+#include "OutputSizeRule.h"
+#include "RunDelegate.h"
+#include "RunRules.h"
+#include "core/Bundle.h"
+#include "core/SystemLog.h"
+#include "core/UserDefaults.h"
+#include "imageio/ImageFileTypes.h"
+#include "imageio/ImageSource.h"
+#include "power/PowerAssertion.h"
+#include "scripting/ScriptingError.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QMimeDatabase>
+
+namespace {
+
+const QString kUnableToProcess = QStringLiteral("Unable To Process");
+
+void log(const QString& line)
+{
+    SystemLog::log(line);
+}
+
+QString temporaryDirectory()
+{
+    return QDir::tempPath() + QLatin1Char('/');
+}
+
+// A keyword text from the defaults store as it is; a null text when absent.
+QString keywordText(const UserDefaults& defaults, const QString& key)
+{
+    const QVariant value = defaults.valueForKey(key);
+    return value.isValid() ? value.toString() : QString();
+}
+
+// An image version's properties record, as a log line shows it.
+QString describe(const QVariantMap& properties)
+{
+    return QString::fromUtf8(
+        QJsonDocument(QJsonObject::fromVariantMap(properties)).toJson(QJsonDocument::Compact));
+}
+
+bool isJpegFile(const QString& path)
+{
+    static const QMimeDatabase database;
+    return database.mimeTypeForFile(path, QMimeDatabase::MatchExtension)
+        .inherits(QStringLiteral("image/jpeg"));
+}
+
+bool isDirectory(const QString& path)
+{
+    return QFileInfo(path).isDir();
+}
+
+QString exportSettingInfoAddress()
+{
+    const QString address =
+        Bundle::main()
+            .objectForInfoDictionaryKey(QStringLiteral("TolvaneExportSettingURL"))
+            .toString();
+    return address.isEmpty() ? QStringLiteral("https://tolvane.org/export-setting/") : address;
+}
+
+} // namespace
+
+const QString& TolvaneAperture::assertionName()
+{
+    static const QString name = QStringLiteral("Tolvane conversion in progress");
+    return name;
+}
+
+const QString& TolvaneAperture::trashProjectName()
+{
+    static const QString name = QStringLiteral("TolvaneTrashedImages");
+    return name;
+}
+
+TolvaneAperture::TolvaneAperture()
+    : m_sbutils(std::make_unique<SBUtils>()), m_tmpDir(temporaryDirectory()),
+      m_imgTypes(ImageFileTypes::list())
+{}
+
+TolvaneAperture::~TolvaneAperture() = default;
+
+void TolvaneAperture::setStatus(const QString& text) const
+{
+    m_delegate->setStatusText(text);
+}
+
+void TolvaneAperture::prepareForRun()
+{
+    m_trashEnabled = m_delegate->trashEnabled();
+    m_tagEnabled = m_delegate->tagEnabled();
+    m_hideEnabled = m_delegate->hideEnabled();
+    m_albumEnabled = m_delegate->albumEnabled();
+    m_processingOption = m_delegate->processingOption();
+    m_originalSize = 0;
+    m_convertedSize = 0;
+    m_delegate->setScanButtonEnabled(false);
+    m_delegate->setNowProcessing(true);
+    m_sbutils->setAppDelegate(m_delegate);
+
+    const QString folder = m_delegate->referencedFolder().toLocalFile();
+    m_tmpDir = m_delegate->externallyReferenced() && !folder.isEmpty() ? folder + QLatin1Char('/')
+                                                                       : temporaryDirectory();
+
+    const UserDefaults& defaults = UserDefaults::standard();
+    m_parentKeywords = keywordText(defaults, QStringLiteral("ParentKeywords"));
+    m_originalsKeyword = keywordText(defaults, QStringLiteral("OriginalsKeyword"));
+    m_processedKeyword = keywordText(defaults, QStringLiteral("ProcessedKeyword"));
+    m_extractedRawKeyword = keywordText(defaults, QStringLiteral("ExtractedRawKeyword"));
+    m_extractedJpegKeyword = keywordText(defaults, QStringLiteral("ExtractedJpegKeyword"));
+    m_extractedSeparatedKeyword =
+        keywordText(defaults, QStringLiteral("ExtractedSeparatedKeyword"));
+
+    m_successPreventSleep =
+        PowerAssertion::createWithName(PowerAssertion::noIdleSleepType(), PowerAssertion::LevelOn,
+                                       assertionName(), &m_assertionID);
+    m_prepared = true;
+    m_cleanedUp = false;
+}
+
+void TolvaneAperture::getSelection()
+{
+    m_curPhotos = m_sbutils->getSelection();
+    m_countPhotos = m_curPhotos.size();
+}
+
+void TolvaneAperture::endOfRunCleanup()
+{
+    if (m_cleanedUp)
+        return;
+    m_cleanedUp = true;
+    m_delegate->setScanButtonEnabled(true);
+    m_delegate->setCountText(QString(""));
+    m_delegate->setStatusText(QStringLiteral("Ready"));
+    m_delegate->setNowProcessing(false);
+    m_delegate->setProgressValue(0);
+    if (m_successPreventSleep == 0) {
+        PowerAssertion::release(m_assertionID);
+        m_successPreventSleep = -1;
+    }
+}
+
+void TolvaneAperture::run(RunDelegate* delegate, RunBody body)
+{
+    m_delegate = delegate;
+    prepareForRun();
+    std::optional<ClosingAlert> closing;
+    try {
+        closing = (this->*body)();
+    } catch (const ScriptingError& error) {
+        log(QStringLiteral("Run ended by a failure talking to Aperture: %1: %2")
+                .arg(error.name(), error.reason()));
+        QString message = QStringLiteral("Tolvane stopped because Aperture did not answer as "
+                                         "expected.\n\n%1\n%2\n\nImages finished before this "
+                                         "point are complete; the others were left as they were.")
+                              .arg(error.name(), error.reason());
+        if (m_newProjectForTrash)
+            message += QStringLiteral("\n\nOriginals already handled are in the project \"%1\".")
+                           .arg(trashProjectName());
+        closing = ClosingAlert{kUnableToProcess, message};
+    } catch (const std::exception& error) {
+        log(QStringLiteral("Run ended by an internal error: %1")
+                .arg(QString::fromUtf8(error.what())));
+        closing = ClosingAlert{kUnableToProcess,
+                               QStringLiteral("Tolvane stopped because of an internal error:\n%1")
+                                   .arg(QString::fromUtf8(error.what()))};
+    }
+    endOfRunCleanup();
+    if (closing)
+        m_delegate->showAlert(closing->message, closing->title);
+}
+
+TolvaneAperture::ClosingAlert TolvaneAperture::emptySelectionAlert()
+{
+    return {kUnableToProcess,
+            QStringLiteral("You need to select the photos you want me to process")};
+}
+
+bool TolvaneAperture::loadSelectionData()
+{
+    setStatus(QStringLiteral("Loading Data"));
+    if (!m_sbutils->loadData(m_curPhotos))
+        return false;
+    m_filenameList = m_sbutils->filenameList();
+    m_sizeList = m_sbutils->sizeList();
+    m_dateList = m_sbutils->dateList();
+    loadAlbumData();
+    configureProjectForTrash();
+    m_delegate->setProgressMaxValue(static_cast<double>(m_countPhotos));
+    return true;
+}
+
+std::optional<ApertureExportSetting> TolvaneAperture::findTiffExportSetting() const
+{
+    for (const ApertureExportSetting& setting : m_photoApplication.exportSettings()) {
+        if (RunRules::isSixteenBitTiffSetting(setting.name()))
+            return setting;
+    }
+    return std::nullopt;
+}
+
+void TolvaneAperture::tolvaneScan(RunDelegate* delegate)
+{
+    run(delegate, &TolvaneAperture::scanBody);
+}
+
+void TolvaneAperture::tolvaneRawJpg(RunDelegate* delegate)
+{
+    run(delegate, &TolvaneAperture::rawJpgBody);
+}
+
+std::optional<TolvaneAperture::ClosingAlert> TolvaneAperture::scanBody()
+{
+    if (m_sbutils->versionCheck(false))
+        return std::nullopt;
+    std::optional<ApertureExportSetting> setting;
+    ApertureExportMetadata metadata = ApertureExportMetadata::Sidecar;
+    if (m_processingOption == 0) {
+        setting = findTiffExportSetting();
+        if (!setting)
+            return ClosingAlert{
+                kUnableToProcess,
+                QStringLiteral(
+                    "The required export setting:\n\nTIFF - Original Size (16-bit)\n\nis missing "
+                    "from Aperture.\n\nYou need to manual re-create it to keep your adjustments.  "
+                    "If adjustments are not important to you, then select the \"No Adjustments\" "
+                    "checkbox and this export setting will not be required.")};
+        metadata = ApertureExportMetadata::Embedded;
+    }
+    getSelection();
+    if (m_countPhotos < 1)
+        return emptySelectionAlert();
+    if (!loadSelectionData())
+        return std::nullopt;
+
+    for (qint64 i = 0; i < m_countPhotos; ++i)
+        convertImage(m_curPhotos.at(i), i, setting, metadata);
+
+    if (m_trashEnabled && m_newProjectForTrash)
+        m_newProjectForTrash->deleteProject();
+    return ClosingAlert{QStringLiteral("All Done"),
+                        RunRules::statisticsMessage(m_originalSize, m_convertedSize)};
+}
+
+void TolvaneAperture::convertImage(const ApertureImageVersion& photo, qint64 index,
+                                   const std::optional<ApertureExportSetting>& setting,
+                                   ApertureExportMetadata metadata)
+{
+    setStatus(QStringLiteral("Processing"));
+    if (!m_sbutils->photoOnline(photo))
+        return;
+    m_delegate->setProgressValue(static_cast<double>(index + 1));
+    const QString masterName = m_filenameList.value(index);
+    m_delegate->setCountText(masterName);
+    if (!m_imgTypes.contains(RunRules::extension(masterName)) || photo.height() == 0) {
+        log(QStringLiteral("Unsupported file %1").arg(masterName));
+        return;
+    }
+    m_originalSize += m_sizeList.value(index);
+
+    const QList<QUrl> exported =
+        m_photoApplication.exportImages({photo}, setting, metadata, m_tmpDir);
+    if (m_processingOption == 0 && !m_tiffExportProfileValidated && !exported.isEmpty())
+        checkExportedTiff(photo, exported.first().toLocalFile());
+    if (exported.isEmpty()) {
+        log(QStringLiteral("Unable to export image %1").arg(describe(photo.properties())));
+        return;
+    }
+    const QString exportedFile = exported.first().toLocalFile();
+    helpers::fileExists(exportedFile, m_delegate);
+    const QString outputPath =
+        OutputNaming::outputPath(m_tmpDir, masterName, m_delegate->externallyReferenced());
+
+    std::optional<ApertureImageVersion> newPhoto;
+    {
+        // The image's pixels and encoded bytes live only in this scope.
+        const JpegRenderer renderer([this](const QString& text) { setStatus(text); });
+        OutputSizeRule::Settings size;
+        size.scaleFactor = m_delegate->scaleFactor();
+        size.fixedSize = m_delegate->fixedSize();
+        size.longSize = m_delegate->longSize().toLongLong();
+        size.shortSize = m_delegate->shortSize().toLongLong();
+        size.longLocked = m_delegate->longLocked();
+        size.shortLocked = m_delegate->shortLocked();
+        const auto outcome = renderer.render(exportedFile, outputPath, size,
+                                             m_delegate->compressionFactor(), m_convertedSize);
+        if (!outcome.ok)
+            return;
+        newPhoto = importFile(outputPath, masterProjectOf(photo));
+    }
+    if (!newPhoto) {
+        // Nothing replaces the original: it stays untouched, and neither the
+        // export nor the JPEG that was not taken in is left behind.
+        log(QStringLiteral("Import of %1 made no image; %2 left as it was")
+                .arg(outputPath, masterName));
+        removeExportedXmpFile(exported.first());
+        helpers::deleteFile(outputPath);
+        return;
+    }
+    removeExportedXmpFile(exported.first());
+    propageMetaData(photo, newPhoto, index);
+    const bool tag = m_delegate->tagEnabled();
+    if (tag)
+        tagImage(*newPhoto, m_parentKeywords, m_processedKeyword);
+    if (m_albumEnabled)
+        replayAlbums(photo, *newPhoto);
+    finishOriginal(photo, tag);
+}
+
+void TolvaneAperture::checkExportedTiff(const ApertureImageVersion& photo,
+                                        const QString& exportedFile)
+{
+    m_tiffExportProfileValidated = true;
+    const ImageSource source = ImageSource::fromFile(exportedFile);
+    const QString type =
+        source.isValid() ? source.typeIdentifier() : QStringLiteral("(unreadable)");
+    log(type);
+    const QVariantMap properties = source.propertiesAtIndex(0);
+    const qint64 depth = properties.value(ImageSource::Depth).toLongLong();
+    const qint64 pixelHeight = properties.value(ImageSource::PixelHeight).toLongLong();
+    const qint64 pixelWidth = properties.value(ImageSource::PixelWidth).toLongLong();
+    const qint64 height = photo.height();
+    const qint64 width = photo.width();
+    if (depth == 16 && type == QLatin1String("public.tiff") && pixelHeight == height &&
+        pixelWidth == width)
+        return;
+    m_delegate->showAlert(
+        QStringLiteral("The required export setting:\n\nTIFF - Original Size (16-bit)\n\nhas been "
+                       "modified in Aperture.\n\nThe JPEGs generated by Tolvane may not be the "
+                       "correct size or of lower quaility than expected.\n\nFor more information "
+                       "visit ") +
+            exportSettingInfoAddress() +
+            QStringLiteral("\n\nYour current conversion batch will continue till completion."),
+        QStringLiteral("Warning: JPEG conversion issue detected."));
+    log(QStringLiteral(
+            "Aperture TIFF - Original Size (16-bit) Profile issue:\nExpected public.tiff "
+            "got %1\nDepth 16 got %2\nheight %3 got %4\nwidth %5 got %6")
+            .arg(type)
+            .arg(depth)
+            .arg(height)
+            .arg(pixelHeight)
+            .arg(width)
+            .arg(pixelWidth));
+}
+
+ApertureProject TolvaneAperture::masterProjectOf(const ApertureImageVersion& photo) const
+{
+    return photo.otherTagNamed(QStringLiteral("MasterProject")).projectValue();
+}
+
+ApertureImportMode TolvaneAperture::importMode() const
+{
+    return m_delegate->externallyReferenced() ? ApertureImportMode::Referenced
+                                              : ApertureImportMode::Moved;
+}
+
+std::optional<ApertureImageVersion>
+TolvaneAperture::importFile(const QString& file, const ApertureProject& project) const
+{
+    const QList<ApertureImageVersion> imported =
+        m_photoApplication.importFiles({file}, importMode(), project);
+    if (imported.isEmpty())
+        return std::nullopt;
+    return imported.first();
+}
+
+void TolvaneAperture::finishOriginal(const ApertureImageVersion& photo, bool tag)
+{
+    if (tag)
+        tagImage(photo, m_parentKeywords, m_originalsKeyword);
+    if (m_hideEnabled)
+        photo.setMainRating(-1);
+    if (m_trashEnabled && m_newProjectForTrash)
+        photo.moveTo(*m_newProjectForTrash);
+}
+
+std::optional<TolvaneAperture::ClosingAlert> TolvaneAperture::rawJpgBody()
+{
+    log(m_tmpDir);
+    if (m_sbutils->versionCheck(false))
+        return std::nullopt;
+    getSelection();
+    if (m_countPhotos < 1)
+        return emptySelectionAlert();
+    if (!loadSelectionData())
+        return std::nullopt;
+
+    for (qint64 i = 0; i < m_countPhotos; ++i)
+        separatePair(m_curPhotos.at(i), i);
+
+    if (m_trashEnabled && m_newProjectForTrash)
+        m_newProjectForTrash->deleteProject();
+    return ClosingAlert{QStringLiteral("All Done"), QStringLiteral("Tolvane finished processing.")};
+}
+
+QString TolvaneAperture::extractedKeyword() const
+{
+    switch (m_processingOption) {
+    case 3:
+        return m_extractedRawKeyword;
+    case 4:
+        return m_extractedJpegKeyword;
+    default:
+        return m_extractedSeparatedKeyword;
+    }
+}
+
+void TolvaneAperture::separatePair(const ApertureImageVersion& photo, qint64 index)
+{
+    setStatus(QStringLiteral("Processing"));
+    if (!m_sbutils->photoOnline(photo))
+        return;
+    m_delegate->setProgressValue(static_cast<double>(index + 1));
+    m_delegate->setCountText(m_filenameList.value(index));
+
+    const QList<QUrl> exported = m_photoApplication.exportImages(
+        {photo}, std::nullopt, ApertureExportMetadata::Sidecar, m_tmpDir);
+    if (exported.isEmpty()) {
+        log(QStringLiteral("Unable to export image %1").arg(describe(photo.properties())));
+        return;
+    }
+    QStringList files;
+    for (const QUrl& url : exported)
+        files.append(url.toLocalFile());
+    if (files.size() != 3) {
+        for (const QString& file : files)
+            helpers::deleteFile(file);
+        return;
+    }
+    const ApertureImportMode mode = importMode();
+    const RunRules::PairPlan plan =
+        RunRules::planPair(files, m_processingOption, isDirectory, isJpegFile);
+    for (const QString& file : plan.deleted)
+        helpers::deleteFile(file);
+
+    const ApertureProject project = masterProjectOf(photo);
+    QList<ApertureImageVersion> newImages;
+    int imageFilesLost = 0;
+    for (const QString& file : plan.kept) {
+        const auto newImage = importFile(file, project);
+        if (newImage) {
+            newImages.append(*newImage);
+            continue;
+        }
+        // A sidecar makes no image; an image file that makes none is a loss.
+        if (isJpegFile(file) || m_imgTypes.contains(RunRules::extension(file)))
+            ++imageFilesLost;
+    }
+    if (!plan.kept.isEmpty()) {
+        if (mode == ApertureImportMode::Moved)
+            removeExportedXmpFile(QUrl::fromLocalFile(plan.kept.last()));
+        else
+            helpers::deleteFile(RunRules::sidecarPath(plan.kept.last()));
+    }
+
+    for (const ApertureImageVersion& newImage : newImages) {
+        propageMetaData(photo, newImage, index);
+        if (m_tagEnabled)
+            tagImage(newImage, m_parentKeywords, extractedKeyword());
+        if (m_albumEnabled)
+            replayAlbums(photo, newImage);
+    }
+    // The original goes only when every photo it held has a new image.
+    if (newImages.isEmpty() || imageFilesLost > 0) {
+        log(QStringLiteral("%1 left as it was: %2 of its image files made no new image")
+                .arg(m_filenameList.value(index))
+                .arg(newImages.isEmpty() ? plan.kept.size() : imageFilesLost));
+        return;
+    }
+    finishOriginal(photo, m_tagEnabled);
+}
+
+void TolvaneAperture::loadAlbumData()
+{
+    m_versionId.clear();
+    m_versionAlbum.clear();
+    if (!m_albumEnabled)
+        return;
+    setStatus(QStringLiteral("Loading Album Data"));
+    const QList<ApertureAlbum> albums = m_photoApplication.albums();
+    m_delegate->setProgressMaxValue(static_cast<double>(albums.size()));
+    log(QStringLiteral("Examining album images for %1 albums").arg(albums.size()));
+    for (qsizetype p = 0; p < albums.size(); ++p) {
+        const ApertureAlbum& album = albums.at(p);
+        m_delegate->setProgressValue(static_cast<double>(p + 1));
+        log(QStringLiteral("Examining album %1").arg(album.name()));
+        const QList<ApertureImageVersion> members = album.imageVersions();
+        if (members.isEmpty())
+            continue;
+        // All ids of the album in one exchange.
+        const QVariantList ids = m_photoApplication.valuesForKeys(members, {QStringLiteral("id")})
+                                     .value(QStringLiteral("id"));
+        for (qsizetype k = 0; k < members.size(); ++k) {
+            m_versionAlbum.append(album);
+            m_versionId.append(ids.value(k).toString());
+        }
+    }
+    log(QStringLiteral("Album enumeration complete."));
+}
+
+void TolvaneAperture::replayAlbums(const ApertureImageVersion& original,
+                                   const ApertureImageVersion& newPhoto)
+{
+    setStatus(QStringLiteral("Populating Albums"));
+    const QString id = original.id();
+    for (qsizetype i = 0; i < m_versionId.size(); ++i) {
+        if (m_versionId.at(i) == id)
+            newPhoto.duplicateTo(m_versionAlbum.at(i));
+    }
+}
+
+void TolvaneAperture::configureProjectForTrash()
+{
+    if (!m_trashEnabled)
+        return;
+    const QList<ApertureLibrary> libraries = m_photoApplication.libraries();
+    if (libraries.isEmpty())
+        throw ScriptingError(QStringLiteral("NoLibrary"),
+                             QStringLiteral("Aperture has no library to hold the trash project"));
+    m_newProjectForTrash = libraries.first().makeProject(trashProjectName());
+}
+
+void TolvaneAperture::removeExportedXmpFile(const QUrl& exportedFile)
+{
+    const QString path = exportedFile.toLocalFile();
+    helpers::deleteFile(path);
+    helpers::deleteFile(RunRules::sidecarPath(path));
+}
+
+void TolvaneAperture::propageMetaData(const ApertureImageVersion& photo,
+                                      const std::optional<ApertureImageVersion>& newPhoto,
+                                      qint64 idx)
+{
+    setStatus(QStringLiteral("Propagating Metadata"));
+    if (!newPhoto)
+        return;
+    const ApertureImageVersion& target = *newPhoto;
+    target.refreshMetadata();
+    target.setMainRating(photo.mainRating());
+    target.setName(photo.name());
+    target.setFlagged(photo.flagged());
+    const double latitude = photo.latitude();
+    const double longitude = photo.longitude();
+    if (latitude != 0.0 && longitude != 0.0) {
+        target.setLatitude(latitude);
+        target.setLongitude(longitude);
+    }
+    m_photoApplication.adjustImageDate(m_dateList.value(idx), {target}, true);
+
+    // The three element lists of the original, resolved in one exchange.
+    const auto lists = m_photoApplication.valuesForKeys(
+        {photo}, {QStringLiteral("keywords.name"), QStringLiteral("keywords.parents"),
+                  QStringLiteral("customTags.name"), QStringLiteral("customTags.value"),
+                  QStringLiteral("IPTCTags.name"), QStringLiteral("IPTCTags.value")});
+    const auto listOf = [&lists](const char* key) {
+        return lists.value(QLatin1String(key)).value(0).toList();
+    };
+    const QVariantList keywordNames = listOf("keywords.name");
+    const QVariantList keywordParents = listOf("keywords.parents");
+    for (qsizetype i = 0; i < keywordNames.size(); ++i) {
+        const QString name = keywordNames.at(i).toString();
+        if (name != m_originalsKeyword || m_originalsKeyword.isNull())
+            target.addKeyword(name, keywordParents.value(i).toString());
+    }
+    const QVariantList customNames = listOf("customTags.name");
+    const QVariantList customValues = listOf("customTags.value");
+    for (qsizetype i = 0; i < customNames.size(); ++i)
+        target.addCustomTag(customNames.at(i).toString(), customValues.value(i));
+    const QVariantList iptcNames = listOf("IPTCTags.name");
+    const QVariantList iptcValues = listOf("IPTCTags.value");
+    for (qsizetype i = 0; i < iptcNames.size(); ++i) {
+        const QString name = iptcNames.at(i).toString();
+        if (name != QLatin1String("Keywords"))
+            target.addIptcTag(name, iptcValues.value(i));
+    }
+}
+
+void TolvaneAperture::tagImage(const ApertureImageVersion& image, const QString& parents,
+                               const QString& keyword)
+{
+    // A keyword text absent from the settings adds no keyword.
+    if (keyword.isNull())
+        return;
+    image.addKeyword(keyword, RunRules::parentChain(parents));
+}
