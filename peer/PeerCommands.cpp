@@ -288,9 +288,14 @@ int sampleCommand(const QStringList& arguments)
                                     QStringLiteral("2"));
     const QCommandLineOption projects(QStringLiteral("projects"), QString(), QStringLiteral("n"),
                                       QStringLiteral("1"));
+    const QCommandLineOption bare(QStringLiteral("bare"), QString(), QStringLiteral("n"),
+                                  QStringLiteral("0"));
+    const QCommandLineOption textDates(QStringLiteral("text-dates"), QString(), QStringLiteral("n"),
+                                       QStringLiteral("0"));
     const QCommandLineOption referenceDir(QStringLiteral("reference-dir"), QString(),
                                           QStringLiteral("dir"));
-    parser.addOptions({seed, count, pairs, megapixels, albums, projects, referenceDir});
+    parser.addOptions(
+        {seed, count, pairs, megapixels, albums, projects, bare, textDates, referenceDir});
     const QStringList values = parse(parser, arguments, 1);
     SampleGenerator::Options options;
     options.seed = parser.value(seed).toULongLong();
@@ -300,11 +305,14 @@ int sampleCommand(const QStringList& arguments)
     options.albums = parser.value(albums).toInt();
     options.projects = parser.value(projects).toInt();
     options.referenceFolder = parser.value(referenceDir);
+    options.bare = parser.value(bare).toInt();
+    options.textDates = parser.value(textDates).toInt();
     if (options.count < 0 || options.pairs < 0 || options.pairs > options.count ||
         !(options.maxMegapixels > 0 && options.maxMegapixels <= 24) || options.projects < 1 ||
-        options.albums < 0)
+        options.albums < 0 || options.bare < 0 || options.textDates < 0 ||
+        options.bare + options.textDates > options.count)
         throw UsageError{QStringLiteral("sample: 0 <= pairs <= count, 0 < max-megapixels <= 24, "
-                                        "projects >= 1, albums >= 0")};
+                                        "projects >= 1, albums >= 0, bare + text-dates <= count")};
     SampleGenerator::generate(values[0], options);
     return 0;
 }
@@ -468,7 +476,8 @@ QString PeerCommands::usage()
         "  photolib adjust LIB ID [--exposure STOPS] [--rotation DEGREES]\n"
         "  photolib show LIB\n"
         "  photolib sample LIB [--seed N] [--count N] [--pairs N] [--max-megapixels MP]\n"
-        "                      [--albums N] [--projects N] [--reference-dir DIR]\n"
+        "                      [--albums N] [--projects N] [--bare N] [--text-dates N]\n"
+        "                      [--reference-dir DIR]\n"
         "  photolib serve LIB [--bus-name NAME] [--version-text TEXT]\n"
         "                     [--tiff-setting stock|missing|8bit|halfsize|jpeg]\n"
         "                     [--fail-export IDS] [--inconsistent-tag-lists]\n"

@@ -12,7 +12,8 @@
 ///   photolib adjust LIB ID [--exposure STOPS] [--rotation DEGREES]
 ///   photolib show LIB
 ///   photolib sample LIB [--seed N] [--count N] [--pairs N] [--max-megapixels MP]
-///                       [--albums N] [--projects N] [--reference-dir DIR]
+///                       [--albums N] [--projects N] [--bare N] [--text-dates N]
+///                       [--reference-dir DIR]
 ///   photolib serve LIB [--bus-name NAME] [test options]
 ///   photolib empty-trash LIB
 ///   photolib restore LIB PROJECT_ID

@@ -56,6 +56,8 @@ struct SampleImage {
     QString caption;
     QString city;
     bool pair = false;
+    bool bare = false;
+    bool textDate = false;
 };
 
 SampleImage describeImage(SampleRandom& random, int index, const SampleGenerator::Options& options)
@@ -89,8 +91,11 @@ SampleImage describeImage(SampleRandom& random, int index, const SampleGenerator
     image.city = QString::fromLatin1(kCities[random.below(std::size(kCities))]);
     image.caption = QStringLiteral("Sample picture %1 taken in %2").arg(index + 1).arg(image.city);
     // Spread the pairs evenly over the images.
-    image.pair = options.count > 0 && (qint64(index) * options.pairs) / options.count !=
-                                          (qint64(index + 1) * options.pairs) / options.count;
+    image.bare = index < options.bare;
+    image.textDate = !image.bare && index >= options.count - options.textDates;
+    image.pair = !image.bare && options.count > 0 &&
+                 (qint64(index) * options.pairs) / options.count !=
+                     (qint64(index + 1) * options.pairs) / options.count;
     return image;
 }
 
@@ -98,7 +103,8 @@ void writeMetadata(const QString& path, const SampleImage& image)
 {
     MetadataWriter::Metadata metadata;
     metadata.exif = {
-        {QStringLiteral("ImageDate"), image.date},
+        {QStringLiteral("ImageDate"),
+         image.textDate ? QVariant(QStringLiteral("0000:00:00 00:00:00")) : QVariant(image.date)},
         {QStringLiteral("Make"), QString::fromLatin1(image.camera->make)},
         {QStringLiteral("Model"), QString::fromLatin1(image.camera->model)},
         {QStringLiteral("LensModel"), QString::fromLatin1(image.camera->lens)},
@@ -137,7 +143,8 @@ void writeJpeg(const QString& path, const SyntheticScene& scene, int width, int 
     try {
         vips::VImage::new_from_memory(pixels.data(), pixels.size(), width, height, 3,
                                       VIPS_FORMAT_UCHAR)
-            .jpegsave(QFile::encodeName(path).constData(), vips::VImage::option()->set("Q", 88));
+            .jpegsave(QFile::encodeName(path).constData(),
+                      vips::VImage::option()->set("Q", 88)->set("strip", true));
     } catch (const vips::VError& error) {
         throw PeerError(QStringLiteral("Io"),
                         QStringLiteral("cannot write %1: %2")
@@ -148,6 +155,11 @@ void writeJpeg(const QString& path, const SyntheticScene& scene, int width, int 
 QStringList writeImage(const QString& folder, const SampleImage& image, quint64 seed)
 {
     const SyntheticScene scene(seed);
+    if (image.bare) {
+        const QString jpeg = folder + QLatin1Char('/') + image.baseName + QStringLiteral(".JPG");
+        writeJpeg(jpeg, scene, image.width, image.height);
+        return {jpeg};
+    }
     const QString raw = folder + QLatin1Char('/') + image.baseName + QStringLiteral(".DNG");
     DngWriter::write(raw, scene, image.width, image.height, QString::fromLatin1(image.camera->make),
                      QString::fromLatin1(image.camera->model), image.date);

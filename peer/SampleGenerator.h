@@ -7,7 +7,8 @@
 /// EXIF date, camera, lens and exposure facts, a GPS position (most of
 /// them), keywords and IPTC fields; some of them RAW+JPEG pairs; spread over
 /// projects and albums, with ratings, flags, some adjustments, and all of
-/// them selected.
+/// them selected. On request some images have no metadata at all, or a
+/// date that does not parse.
 ///
 /// Masters are moved into the library, or, with a reference folder, written
 /// there and referenced. Runs on the calling thread; errors throw PeerError.
@@ -17,6 +18,11 @@ public:
         quint64 seed = 1;
         int count = 12;
         int pairs = 0;
+        /// The first `bare` images are plain JPEG files without any metadata.
+        int bare = 0;
+        /// The last `textDates` images carry a date that is no date
+        /// ("0000:00:00 00:00:00"), which the library keeps as text.
+        int textDates = 0;
         double maxMegapixels = 24;
         int projects = 1;
         int albums = 2;

@@ -132,20 +132,31 @@ TEST_F(ApertureApplicationTest, bulkReadGivesOneEntryPerImageInOrderForOneCall)
     EXPECT_EQ(callCount(m_app) - beforeOne, 1u);
 }
 
-TEST_F(ApertureApplicationTest, bulkReadAnswersNullForAnImageWithoutExif)
+TEST(ApertureApplicationBulkRead, answersNullWithoutExifAndTextForADateThatIsNone)
 {
-    const ApertureProject project = m_app.libraries().first().projects().first();
-    const QList<ApertureImageVersion> imported =
-        m_app.importFiles({exportPlainPng()}, ApertureImportMode::Moved, project);
-    ASSERT_EQ(imported.size(), 1);
-    const QList<ApertureImageVersion> both = {m_app.selection().first(), imported.first()};
-    const QHash<QString, QVariantList> values = m_app.valuesForKeys(
-        both, {QStringLiteral("EXIFTags.name"), QStringLiteral("EXIFTags.value"),
-               QStringLiteral("otherTags.name")});
-    EXPECT_TRUE(values[QStringLiteral("EXIFTags.name")][0].isValid());
-    EXPECT_FALSE(values[QStringLiteral("EXIFTags.name")][1].isValid());
-    EXPECT_FALSE(values[QStringLiteral("EXIFTags.value")][1].isValid());
-    EXPECT_TRUE(values[QStringLiteral("otherTags.name")][1].isValid());
+    PeerSession session;
+    ASSERT_TRUE(session.start(PeerSession::smallSample() +
+                              QStringList{QStringLiteral("--bare"), QStringLiteral("1"),
+                                          QStringLiteral("--text-dates"), QStringLiteral("1")}))
+        << qPrintable(session.problem());
+    ApertureApplication application;
+    const QList<ApertureImageVersion> selection = application.selection();
+    ASSERT_EQ(selection.size(), 4);
+    const QHash<QString, QVariantList> values = application.valuesForKeys(
+        selection, {QStringLiteral("EXIFTags.name"), QStringLiteral("EXIFTags.value"),
+                    QStringLiteral("otherTags.name")});
+    // The first image is a JPEG without metadata: no EXIF at all.
+    EXPECT_FALSE(values[QStringLiteral("EXIFTags.name")][0].isValid());
+    EXPECT_FALSE(values[QStringLiteral("EXIFTags.value")][0].isValid());
+    EXPECT_TRUE(values[QStringLiteral("otherTags.name")][0].isValid());
+    // The last one's date is no date: it comes as the text found.
+    const QStringList names = values[QStringLiteral("EXIFTags.name")][3].toStringList();
+    const QVariant date = values[QStringLiteral("EXIFTags.value")][3].toList().value(
+        names.indexOf(QStringLiteral("ImageDate")));
+    EXPECT_EQ(date.metaType().id(), QMetaType::QString);
+    EXPECT_EQ(date.toString(), QStringLiteral("0000:00:00 00:00:00"));
+    const QVariantList dates = values[QStringLiteral("EXIFTags.value")][1].toList();
+    EXPECT_EQ(dates.value(0).metaType().id(), QMetaType::QDateTime);
 }
 
 TEST_F(ApertureApplicationTest, importMovesOrReferencesTheFileAndReturnsTheNewVersion)
