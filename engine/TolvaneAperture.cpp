@@ -299,16 +299,18 @@ void TolvaneAperture::convertImage(const ApertureImageVersion& photo, qint64 ind
             return;
         newPhoto = importFile(outputPath, masterProjectOf(photo));
     }
+    removeExportedXmpFile(exported.first());
+    // A RAW+JPEG master exports both halves: the other files are copies too.
+    for (qsizetype k = 1; k < exported.size(); ++k)
+        helpers::deleteFile(exported.at(k).toLocalFile());
     if (!newPhoto) {
-        // Nothing replaces the original: it stays untouched, and neither the
-        // export nor the JPEG that was not taken in is left behind.
+        // Nothing replaces the original: it stays untouched, and the JPEG that
+        // was not taken in is not left behind.
         log(QStringLiteral("Import of %1 made no image; %2 left as it was")
                 .arg(outputPath, masterName));
-        removeExportedXmpFile(exported.first());
         helpers::deleteFile(outputPath);
         return;
     }
-    removeExportedXmpFile(exported.first());
     propageMetaData(photo, newPhoto, index);
     const bool tag = m_delegate->tagEnabled();
     if (tag)

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "PeerSession.h"
+#include "TestRunDelegate.h"
+#include "core/SystemLog.h"
+#include "ui/RecordingOutlets.h"
+
+#include <QJsonArray>
+#include <QJsonObject>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+/// A run against the real stand-in library: a private bus, photolib serving
+/// a small sample library with everything selected, a fresh defaults store
+/// with the bundle's first-run values, a delegate that records what the run
+/// shows, and application-modal alerts answered at once and recorded.
+class RunFixture : public testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    /// Starts the library; false (and a failed assertion) when it could not.
+    bool startLibrary(const QStringList& serveOptions = {},
+                      const QStringList& sampleOptions = PeerSession::smallSample());
+    QJsonObject library() const { return m_session->show(); }
+    QJsonObject version(const QString& id) const;
+    QStringList selection() const;
+    /// Runs `photolib ARGS` on the served library.
+    void photolib(const QStringList& arguments) const;
+    /// Image versions of the library that are not in the selection at start.
+    QList<QJsonObject> newVersions() const;
+    static QStringList keywordNames(const QJsonObject& version);
+    static QString tagValue(const QJsonObject& version, const QString& list, const QString& name);
+    QString workFolder() const { return m_workFolder; }
+    /// The run's end as the window shows it: button back, "Ready", no file.
+    void expectWindowGivenBack() const;
+
+    std::unique_ptr<PeerSession> m_session;
+    TestRunDelegate delegate;
+    RecordingAlertPresenter modal;
+    SystemLog::Capture log;
+    QStringList m_original;
+    QString m_workFolder;
+};
