@@ -715,10 +715,21 @@ QVariantList ScriptingHandler::importFiles(const QStringList& files, quint32 mod
                             .arg(mode, 8, 16, QLatin1Char('0')));
     const ProjectRecord project = liveProject(target(projectPath));
     m_pendingImport = std::make_unique<Importer>(m_library, m_catalog, *QRandomGenerator::global());
+    QList<VersionRecord> imported;
+    try {
+        imported = m_pendingImport->importFiles(
+            files, mode == kMoveMode ? Importer::Mode::Move : Importer::Mode::Reference,
+            project.id);
+    } catch (const PeerError& error) {
+        // A file that is no image (a sidecar, say) imports nothing: the
+        // command answers with no versions, as the library's import does.
+        if (error.name() != QLatin1String("UnsupportedFile"))
+            throw;
+        m_pendingImport.reset();
+        return paths({});
+    }
     QList<ScriptingObject> created;
-    for (const VersionRecord& version : m_pendingImport->importFiles(
-             files, mode == kMoveMode ? Importer::Mode::Move : Importer::Mode::Reference,
-             project.id))
+    for (const VersionRecord& version : imported)
         created.append(ScriptingObject::version(version.uuid));
     return paths(created);
 }
