@@ -622,6 +622,9 @@ QVariantList ScriptingHandler::valuesForKeys(const QVariantList& objects, const 
         const bool valueList = key.endsWith(QLatin1String("Tags.value"));
         for (Resolved& entry : resolved) {
             QVariant value = keyValue(entry, key);
+            if (entry.version && key == QLatin1String("height") &&
+                m_options.zeroHeightIds.contains(entry.version->uuid))
+                value = 0;
             if (valueList && entry.version &&
                 m_options.mismatchedTagIds.contains(entry.version->uuid)) {
                 QVariantList shortened = value.toList();
@@ -667,6 +670,9 @@ QVariant ScriptingHandler::keyValue(Resolved& resolved, const QString& key)
         QList<QPair<QString, QVariant>> list;
         if (kind.isEmpty()) {
             list = otherTags(*resolved.version);
+            if (m_options.noFileSizeIds.contains(resolved.version->uuid))
+                list.removeIf(
+                    [](const auto& tag) { return tag.first == QLatin1String("FileSize"); });
         } else {
             for (const TagRecord& tag : m_catalog.tags(resolved.version->id, kind))
                 list.append({tag.name, tag.value});
@@ -721,9 +727,11 @@ QVariantList ScriptingHandler::importFiles(const QStringList& files, quint32 mod
             files, mode == kMoveMode ? Importer::Mode::Move : Importer::Mode::Reference,
             project.id);
     } catch (const PeerError& error) {
-        // A file that is no image (a sidecar, say) imports nothing: the
-        // command answers with no versions, as the library's import does.
-        if (error.name() != QLatin1String("UnsupportedFile"))
+        // A single file that is no image (a sidecar, say) imports nothing:
+        // the command answers with no versions. It is read before anything
+        // is written, so nothing has changed. Among several files it fails
+        // the whole call, which then changes nothing either.
+        if (error.name() != QLatin1String("UnsupportedFile") || files.size() != 1)
             throw;
         m_pendingImport.reset();
         return paths({});
