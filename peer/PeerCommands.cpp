@@ -377,14 +377,18 @@ int serveCommand(const QStringList& arguments)
     const QCommandLineOption inconsistent(QStringLiteral("inconsistent-tag-lists"));
     const QCommandLineOption mismatched(QStringLiteral("mismatched-tags"), QString(),
                                         QStringLiteral("ids"));
+    const QCommandLineOption zeroHeight(QStringLiteral("zero-height"), QString(),
+                                        QStringLiteral("ids"));
+    const QCommandLineOption noFileSize(QStringLiteral("no-file-size"), QString(),
+                                        QStringLiteral("ids"));
     const QCommandLineOption exitAfter(QStringLiteral("exit-after-calls"), QString(),
                                        QStringLiteral("n"));
     const QCommandLineOption delay(QStringLiteral("call-delay-ms"), QString(),
                                    QStringLiteral("ms"));
     const QCommandLineOption wrongShape(QStringLiteral("wrong-shape"), QString(),
                                         QStringLiteral("methods"));
-    parser.addOptions({busName, version, tiff, failExport, inconsistent, mismatched, exitAfter,
-                       delay, wrongShape});
+    parser.addOptions({busName, version, tiff, failExport, inconsistent, mismatched, zeroHeight,
+                       noFileSize, exitAfter, delay, wrongShape});
     const QStringList values = parse(parser, arguments, 1);
 
     ServeOptions options;
@@ -397,6 +401,8 @@ int serveCommand(const QStringList& arguments)
     options.failingExports = commaSet(parser.value(failExport));
     options.inconsistentTagLists = parser.isSet(inconsistent);
     options.mismatchedTagIds = commaSet(parser.value(mismatched));
+    options.zeroHeightIds = commaSet(parser.value(zeroHeight));
+    options.noFileSizeIds = commaSet(parser.value(noFileSize));
     if (parser.isSet(exitAfter))
         options.exitAfterCalls = parser.value(exitAfter).toLongLong();
     options.callDelayMs = parser.value(delay).toInt();
@@ -481,7 +487,8 @@ QString PeerCommands::usage()
         "  photolib serve LIB [--bus-name NAME] [--version-text TEXT]\n"
         "                     [--tiff-setting stock|missing|8bit|halfsize|jpeg]\n"
         "                     [--fail-export IDS] [--inconsistent-tag-lists]\n"
-        "                     [--mismatched-tags IDS] [--exit-after-calls N]\n"
+        "                     [--mismatched-tags IDS] [--zero-height IDS]\n"
+        "                     [--no-file-size IDS] [--exit-after-calls N]\n"
         "                     [--call-delay-ms MS] [--wrong-shape METHODS]\n"
         "  photolib empty-trash LIB\n"
         "  photolib restore LIB PROJECT_ID\n"

@@ -21,6 +21,10 @@ struct ServeOptions {
     /// For these version ids the bulk read's tag value lists are one shorter
     /// than their name lists.
     QSet<QString> mismatchedTagIds;
+    /// For these version ids the bulk read answers a height of 0.
+    QSet<QString> zeroHeightIds;
+    /// For these version ids the bulk read's other tags lack "FileSize".
+    QSet<QString> noFileSizeIds;
     /// After answering this many calls the server ends, without replying to
     /// the next one; negative: never.
     qint64 exitAfterCalls = -1;
