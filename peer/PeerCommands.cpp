@@ -513,7 +513,13 @@ int PeerCommands::run(const QStringList& arguments)
         {QStringLiteral("restore"), restoreCommand},
         {QStringLiteral("calls"), callsCommand},
     };
-    const Command command = commands.value(arguments.value(0));
+    const QString name = arguments.value(0);
+    if (name == QLatin1String("--help") || name == QLatin1String("-h") ||
+        name == QLatin1String("help")) {
+        std::fputs(qPrintable(usage()), stdout);
+        return 0;
+    }
+    const Command command = commands.value(name);
     if (!command) {
         std::fputs(qPrintable(usage()), stderr);
         return kUsageError;

@@ -82,6 +82,9 @@ TEST(PeerCommandLine, createMakesAnEmptyLibraryAndRefusesWhatItCannotMake)
     EXPECT_EQ(photolib({QStringLiteral("create"), library.chopped(10)}, &errors), 1);
     EXPECT_TRUE(errors.contains(QLatin1String(".aplibrary"))) << qPrintable(errors);
     EXPECT_EQ(photolib({QStringLiteral("frobnicate")}), 2);
+    QByteArray usage;
+    EXPECT_EQ(photolib({QStringLiteral("--help")}, nullptr, &usage), 0);
+    EXPECT_TRUE(usage.contains("photolib serve LIB"));
     EXPECT_EQ(photolib({QStringLiteral("create")}), 2);
 }
 
