@@ -1,0 +1,156 @@
+#include "helpers.h"
+
+#include "QtPrinters.h"
+#include "StubRunDelegate.h"
+#include "TestEnvironment.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+namespace {
+
+void writeFile(const QString& path)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("data");
+}
+
+// accessRequestPath ------------------------------------------------------------
+
+struct CutCase {
+    const char* path;
+    const char* asked;
+};
+
+class HelpersAccessRequestPath : public testing::TestWithParam<CutCase> {};
+
+TEST_P(HelpersAccessRequestPath, cutsAfterTheLibraryPackage)
+{
+    EXPECT_EQ(helpers::accessRequestPath(QString::fromUtf8(GetParam().path)),
+              QString::fromUtf8(GetParam().asked));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Paths, HelpersAccessRequestPath,
+    testing::Values(
+        // Deep inside a library: the package itself.
+        CutCase{"/Users/a/Pictures/Main.aplibrary/Masters/2012/03/IMG_1.NEF",
+                "/Users/a/Pictures/Main.aplibrary"},
+        // Both extensions: ".aplibrary" wins, wherever each stands.
+        CutCase{"/v/Old.photolibrary/Main.aplibrary/Masters/IMG_1.CR2",
+                "/v/Old.photolibrary/Main.aplibrary"},
+        CutCase{"/v/Main.aplibrary/Old.photolibrary/IMG_1.CR2", "/v/Main.aplibrary"},
+        // The first occurrence counts.
+        CutCase{"/v/A.aplibrary/B.aplibrary/IMG_1.NEF", "/v/A.aplibrary"},
+        CutCase{"/v/Photos.photolibrary/originals/1/IMG_1.JPG", "/v/Photos.photolibrary"},
+        // The search is case-sensitive.
+        CutCase{"/v/Main.APLIBRARY/Masters/IMG_1.NEF", "/v/Main.APLIBRARY/Masters/IMG_1.NEF"},
+        CutCase{"/v/Photos.PhotoLibrary/IMG_1.JPG", "/v/Photos.PhotoLibrary/IMG_1.JPG"},
+        // No package: the file itself.
+        CutCase{"/v/Exports/IMG_1.tif", "/v/Exports/IMG_1.tif"}));
+
+// deleteFile -------------------------------------------------------------------
+
+TEST(HelpersDeleteFile, missingPathIsIgnoredAndTouchesNothingElse)
+{
+    const QString folder = TestEnvironment::makeScratchDir("delete");
+    writeFile(folder + "/kept.jpg");
+    helpers::deleteFile(folder + "/missing.jpg");
+    helpers().deleteFileAt(folder + "/missing/too.jpg");
+    EXPECT_TRUE(QFileInfo::exists(folder + "/kept.jpg"));
+    EXPECT_EQ(QDir(folder).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+              QStringList{"kept.jpg"});
+}
+
+TEST(HelpersDeleteFile, removesAFileAndAFolderWithItsContents)
+{
+    const QString folder = TestEnvironment::makeScratchDir("delete");
+    writeFile(folder + "/IMG_1.tif");
+    writeFile(folder + "/export/IMG_2.tif");
+    writeFile(folder + "/export/deeper/IMG_2.XMP");
+    writeFile(folder + "/kept.jpg");
+    helpers::deleteFile(folder + "/IMG_1.tif");
+    helpers().deleteFileAt(folder + "/export");
+    EXPECT_EQ(QDir(folder).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+              QStringList{"kept.jpg"});
+}
+
+TEST(HelpersDeleteFile, linkToAFolderGoesWithoutWhatItPointsTo)
+{
+    const QString folder = TestEnvironment::makeScratchDir("delete");
+    writeFile(folder + "/target/IMG_1.tif");
+    ASSERT_TRUE(QFile::link(folder + "/target", folder + "/link"));
+    helpers::deleteFile(folder + "/link");
+    EXPECT_FALSE(QFileInfo(folder + "/link").isSymLink());
+    EXPECT_TRUE(QFileInfo::exists(folder + "/target/IMG_1.tif"));
+}
+
+// fileExists -------------------------------------------------------------------
+
+TEST(HelpersFileExists, answersWithoutAskingForNullMissingAndReadableFiles)
+{
+    const QString folder = TestEnvironment::makeScratchDir("exists");
+    writeFile(folder + "/Main.aplibrary/Masters/IMG_1.NEF");
+    StubRunDelegate delegate;
+    EXPECT_FALSE(helpers::fileExists(QString(), &delegate));
+    EXPECT_FALSE(helpers::fileExists(folder + "/Main.aplibrary/Masters/IMG_2.NEF", &delegate));
+    EXPECT_TRUE(helpers::fileExists(folder + "/Main.aplibrary/Masters/IMG_1.NEF", &delegate));
+    EXPECT_TRUE(delegate.requests().empty());
+}
+
+// Permissions do not stop root, so an unreadable file exists only for others.
+TEST(HelpersFileExists, unreadableFileMakesTheMainThreadAskForItsLibraryThenTestsAgain)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root reads every file: no unreadable file can be made";
+    const QString library = TestEnvironment::makeScratchDir("exists") + "/Main.aplibrary";
+    const QString file = library + "/Masters/2012/IMG_1.NEF";
+    writeFile(file);
+    ASSERT_TRUE(QFile::setPermissions(file, QFileDevice::WriteOwner));
+    ASSERT_FALSE(helpers::fileReadable(file));
+
+    StubRunDelegate delegate;
+    delegate.grant = [&](const QString&) {
+        QFile::setPermissions(file, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    };
+    // The run's thread asks; the main thread answers.
+    bool exists = false;
+    QThread* run = QThread::create([&] { exists = helpers::fileExists(file, &delegate); });
+    QEventLoop loop;
+    QObject::connect(run, &QThread::finished, &loop, &QEventLoop::quit);
+    run->start();
+    loop.exec();
+    delete run;
+
+    EXPECT_TRUE(exists);
+    const auto requests = delegate.requests();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].path, library);
+    EXPECT_EQ(requests[0].thread, QCoreApplication::instance()->thread());
+}
+
+TEST(HelpersFileExists, unreadableFileStaysFalseWhenTheUserGrantsNothing)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root reads every file: no unreadable file can be made";
+    const QString file = TestEnvironment::makeScratchDir("exists") + "/Exports/IMG_1.tif";
+    writeFile(file);
+    ASSERT_TRUE(QFile::setPermissions(file, QFileDevice::WriteOwner));
+    StubRunDelegate delegate;
+    EXPECT_FALSE(helpers::fileExists(file, &delegate));
+    const auto requests = delegate.requests();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].path, file);
+}
+
+} // namespace
