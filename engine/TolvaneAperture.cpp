@@ -109,7 +109,9 @@ void TolvaneAperture::prepareForRun()
     m_delegate->setNowProcessing(true);
     m_sbutils->setAppDelegate(m_delegate);
 
-    const QString folder = m_delegate->referencedFolder().toLocalFile();
+    // The folder's path without a closing slash, so that exactly one follows.
+    const QString folder =
+        m_delegate->referencedFolder().adjusted(QUrl::StripTrailingSlash).toLocalFile();
     m_tmpDir = m_delegate->externallyReferenced() && !folder.isEmpty() ? folder + QLatin1Char('/')
                                                                        : temporaryDirectory();
 

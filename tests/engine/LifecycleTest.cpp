@@ -1,0 +1,321 @@
+#include "RunFixture.h"
+
+#include "PrivateBus.h"
+#include "QtPrinters.h"
+#include "TolvaneAperture.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDir>
+#include <QJsonArray>
+#include <QProcess>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+// Asks the logind stand-in, over a connection of the test's own.
+QVariant askLogind(const QString& method)
+{
+    const QString name = QStringLiteral("logind-probe");
+    QDBusConnection bus =
+        QDBusConnection::connectToBus(QString::fromUtf8(qgetenv("DBUS_SYSTEM_BUS_ADDRESS")), name);
+    const QDBusMessage reply =
+        bus.call(QDBusMessage::createMethodCall("org.freedesktop.login1", "/org/freedesktop/login1",
+                                                "org.freedesktop.login1.Manager", method));
+    QDBusConnection::disconnectFromBus(name);
+    return reply.arguments().value(0);
+}
+
+int heldInhibitors()
+{
+    return askLogind("ActiveInhibitors").toInt();
+}
+
+QStringList expectedInhibit()
+{
+    return {"idle", "Tolvane", TolvaneAperture::assertionName(), "block"};
+}
+
+// Sheets as TestRunDelegate records them, with the inhibitors held as each
+// went up.
+class ProbingDelegate : public TestRunDelegate {
+public:
+    void showAlert(const QString& message, const QString& title) override
+    {
+        heldAtSheet.push_back(heldInhibitors());
+        TestRunDelegate::showAlert(message, title);
+    }
+    std::vector<int> heldAtSheet;
+};
+
+// Application-modal alerts as RecordingAlertPresenter records them, with the
+// inhibitors held as each went up.
+class ProbingPresenter : public RecordingAlertPresenter {
+public:
+    int runModal(const Alert& alert) override
+    {
+        heldAtAlert.push_back(heldInhibitors());
+        return RecordingAlertPresenter::runModal(alert);
+    }
+    std::vector<int> heldAtAlert;
+};
+
+/// A run fixture with a private system bus, and the logind stand-in on it
+/// when a test starts one.
+class Lifecycle : public RunFixture {
+protected:
+    void SetUp() override
+    {
+        RunFixture::SetUp();
+        m_systemBus = std::make_unique<PrivateBus>(PrivateBus::Role::System);
+        ASSERT_TRUE(m_systemBus->isUp());
+    }
+    void TearDown() override
+    {
+        if (m_logind.state() != QProcess::NotRunning) {
+            m_logind.terminate();
+            m_logind.waitForFinished(5000);
+        }
+        m_systemBus.reset();
+        RunFixture::TearDown();
+    }
+    bool startLogind()
+    {
+        m_logind.start(QStringLiteral(TOLVANE_BINARY_DIR "/tests/support/logind-standin"));
+        return m_logind.waitForReadyRead(10000);
+    }
+    /// The window as the cleanup leaves it, reached once.
+    static void expectReady(const TestRunDelegate& shown)
+    {
+        EXPECT_EQ(shown.buttonStates(), (std::vector<bool>{false, true}));
+        EXPECT_EQ(shown.statusTexts().count("Ready"), 1);
+        EXPECT_EQ(shown.lastStatus(), "Ready");
+        EXPECT_EQ(shown.countTexts(), QStringList{""});
+        EXPECT_EQ(shown.lastProgress(), 0);
+        EXPECT_FALSE(shown.nowProcessing());
+    }
+
+    std::unique_ptr<PrivateBus> m_systemBus;
+    QProcess m_logind;
+};
+
+// Every early end ---------------------------------------------------------------
+
+struct EarlyEnd {
+    const char* name;
+    QStringList serveOptions;
+    bool selectNone;
+    qint64 option;
+    bool pairRun;
+    const char* alertTitle;
+    /// Shown by the checks while the run is on (application-modal), or as the
+    /// run's closing sheet after the cleanup.
+    bool modal;
+};
+
+class LifecycleEarlyEnd : public Lifecycle, public testing::WithParamInterface<EarlyEnd> {};
+
+TEST_P(LifecycleEarlyEnd, givesTheWindowBackAndReleasesTheSleepAssertion)
+{
+    const EarlyEnd& end = GetParam();
+    ASSERT_TRUE(startLogind());
+    ASSERT_TRUE(startLibrary(end.serveOptions));
+    if (end.selectNone)
+        photolib({"select", m_session->library(), "--none"});
+    ProbingPresenter presenter;
+    ModalAlert::setPresenter(&presenter);
+    ProbingDelegate probe;
+    probe.option = end.option;
+    const int versionsBefore = library().value("versions").toArray().size();
+
+    {
+        TolvaneAperture engine;
+        if (end.pairRun)
+            engine.tolvaneRawJpg(&probe);
+        else
+            engine.tolvaneScan(&probe);
+    }
+
+    // The run ended at its check: one alert, nothing made.
+    const auto modals = presenter.alerts();
+    const auto sheets = probe.sheets();
+    ASSERT_EQ(modals.size() + sheets.size(), 1u);
+    if (end.modal) {
+        ASSERT_EQ(modals.size(), 1u);
+        EXPECT_EQ(modals[0].messageText, end.alertTitle);
+        EXPECT_EQ(presenter.heldAtAlert, std::vector<int>{1});
+    } else {
+        ASSERT_EQ(sheets.size(), 1u);
+        EXPECT_EQ(sheets[0].title, end.alertTitle);
+        EXPECT_EQ(probe.heldAtSheet, std::vector<int>{0});
+    }
+    EXPECT_EQ(library().value("versions").toArray().size(), versionsBefore);
+
+    expectReady(probe);
+    EXPECT_EQ(askLogind("LastInhibit").toStringList(), expectedInhibit());
+    EXPECT_EQ(heldInhibitors(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Checks, LifecycleEarlyEnd,
+    testing::Values(
+        EarlyEnd{"versionRefused",
+                 {"--version-text", "4.0"},
+                 false,
+                 1,
+                 false,
+                 "Unsupported Version",
+                 true},
+        EarlyEnd{"versionRefusedPairRun",
+                 {"--version-text", "4.0"},
+                 false,
+                 2,
+                 true,
+                 "Unsupported Version",
+                 true},
+        EarlyEnd{"versionUnreadable", {"--wrong-shape", "GetText"}, false, 1, false, "Error", true},
+        EarlyEnd{"tiffSettingMissing",
+                 {"--tiff-setting", "missing"},
+                 false,
+                 0,
+                 false,
+                 "Unable To Process",
+                 false},
+        EarlyEnd{"emptySelection", {}, true, 1, false, "Unable To Process", false},
+        EarlyEnd{"emptySelectionPairRun", {}, true, 3, true, "Unable To Process", false},
+        EarlyEnd{"failedLoading", {"--inconsistent-tag-lists"}, false, 1, false, "ERROR", true},
+        EarlyEnd{
+            "failedLoadingPairRun", {"--inconsistent-tag-lists"}, false, 4, true, "ERROR", true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Sleep assertion -----------------------------------------------------------------
+
+TEST_F(Lifecycle, sleepAssertionIsHeldFromPreparationToCleanupAndReleasedOnce)
+{
+    ASSERT_TRUE(startLogind());
+    TolvaneAperture engine;
+    engine.setDelegate(&delegate);
+    engine.prepareForRun();
+    ASSERT_EQ(engine.successPreventSleep(), 0);
+    EXPECT_EQ(heldInhibitors(), 1);
+    EXPECT_EQ(askLogind("LastInhibit").toStringList(), expectedInhibit());
+
+    // Another file opened during the run, to take the identifier's number
+    // once it is free.
+    const int other = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(other, 0);
+    engine.endOfRunCleanup();
+    const int id = static_cast<int>(engine.assertionID());
+    ASSERT_EQ(::fcntl(id, F_GETFD), -1) << "the assertion's descriptor is still open";
+    // The number, given to another file since, stays open when the cleanup
+    // is reached again.
+    ASSERT_EQ(::dup3(other, id, O_CLOEXEC), id);
+    engine.endOfRunCleanup();
+    EXPECT_NE(::fcntl(id, F_GETFD), -1);
+    ::close(id);
+    ::close(other);
+    EXPECT_EQ(heldInhibitors(), 0);
+    expectReady(delegate);
+}
+
+TEST_F(Lifecycle, failedSleepAssertionIsNotReleasedAtCleanup)
+{
+    // The fixture's system bus has no logind on it: creating the assertion
+    // fails.
+    TolvaneAperture engine;
+    engine.setDelegate(&delegate);
+    // Releasing the identifier that was never set would close whatever holds
+    // its number (standard input): keep a file there to see that happen.
+    const int unset = static_cast<int>(engine.assertionID());
+    const bool wasClosed = ::fcntl(unset, F_GETFD) == -1;
+    const int devNull = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(devNull, 0);
+    if (wasClosed) {
+        ASSERT_EQ(::dup2(devNull, unset), unset);
+    }
+
+    engine.prepareForRun();
+    EXPECT_NE(engine.successPreventSleep(), 0);
+    EXPECT_EQ(engine.assertionID(), static_cast<uint32_t>(unset));
+    engine.endOfRunCleanup();
+    EXPECT_NE(::fcntl(unset, F_GETFD), -1);
+    expectReady(delegate);
+    if (wasClosed)
+        ::close(unset);
+    ::close(devNull);
+}
+
+// Work folder ---------------------------------------------------------------------
+
+TEST_F(Lifecycle, workFolderIsTheChosenFolderWithOneSlashElseTheTemporaryDirectory)
+{
+    TolvaneAperture engine;
+    engine.setDelegate(&delegate);
+    delegate.referenced = true;
+    delegate.folder = QUrl::fromLocalFile("/x/Out");
+    engine.prepareForRun();
+    EXPECT_EQ(engine.tmpDir(), "/x/Out/");
+    engine.endOfRunCleanup();
+
+    // A folder named with its closing slash gets no second one.
+    TolvaneAperture slashed;
+    slashed.setDelegate(&delegate);
+    delegate.folder = QUrl("file:///x/Out/");
+    slashed.prepareForRun();
+    EXPECT_EQ(slashed.tmpDir(), "/x/Out/");
+    slashed.endOfRunCleanup();
+
+    // Off again: the temporary directory, even where a folder was chosen.
+    delegate.referenced = false;
+    slashed.prepareForRun();
+    EXPECT_EQ(slashed.tmpDir(), workFolder() + "/");
+    EXPECT_EQ(slashed.tmpDir(), QDir::tempPath() + "/");
+    slashed.endOfRunCleanup();
+}
+
+// One engine per run ----------------------------------------------------------------
+
+TEST_F(Lifecycle, secondRunStartsWithZeroSizesAndChecksTheExportSettingAgain)
+{
+    // The altered TIFF setting warns once per run, at the run's first check.
+    ASSERT_TRUE(startLibrary({"--tiff-setting", "8bit"}));
+    delegate.option = 0;
+    delegate.tag = false;
+    delegate.hide = false;
+    delegate.album = false;
+    const auto warnings = [&] {
+        int count = 0;
+        for (const auto& sheet : delegate.sheets())
+            count += sheet.title == "Warning: JPEG conversion issue detected." ? 1 : 0;
+        return count;
+    };
+
+    TolvaneAperture first;
+    EXPECT_FALSE(first.tiffExportProfileValidated());
+    first.tolvaneScan(&delegate);
+    EXPECT_TRUE(first.tiffExportProfileValidated());
+    EXPECT_GT(first.originalSize(), 0);
+    EXPECT_GT(first.convertedSize(), 0);
+    ASSERT_EQ(warnings(), 1);
+
+    // The same originals again, with a new engine.
+    photolib(QStringList{"select", m_session->library()} + m_original);
+    TolvaneAperture second;
+    EXPECT_FALSE(second.tiffExportProfileValidated());
+    EXPECT_EQ(second.originalSize(), 0);
+    EXPECT_EQ(second.convertedSize(), 0);
+    second.tolvaneScan(&delegate);
+    EXPECT_EQ(warnings(), 2);
+    EXPECT_EQ(second.originalSize(), first.originalSize());
+    EXPECT_GT(second.convertedSize(), 0);
+
+    // Preparing zeroes what a finished run counted.
+    first.prepareForRun();
+    EXPECT_EQ(first.originalSize(), 0);
+    EXPECT_EQ(first.convertedSize(), 0);
+    first.endOfRunCleanup();
+}
+
+} // namespace
