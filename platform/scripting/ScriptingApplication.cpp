@@ -109,7 +109,7 @@ QVariantList ScriptingApplication::call(const QString& objectPath, const QString
         throw ScriptingError(QStringLiteral("org.freedesktop.DBus.Error.UnknownMethod"),
                              QStringLiteral("%1: the interface %2 declares no such method")
                                  .arg(what, m_interface->name()));
-    if (QDBusObjectPath(objectPath).path().isEmpty())
+    if (!ScriptingValue::isObjectPath(objectPath))
         throw ScriptingError(
             kInvalidArgsError,
             QStringLiteral("%1: '%2' is not an object path").arg(what, objectPath));

@@ -134,12 +134,11 @@ QList<QDBusObjectPath> toPaths(const QVariant& value, bool* ok)
         const QString path = item.metaType() == QMetaType::fromType<QDBusObjectPath>()
                                  ? item.value<QDBusObjectPath>().path()
                                  : item.toString();
-        QDBusObjectPath checked(path);
-        if (checked.path().isEmpty()) {
+        if (!ScriptingValue::isObjectPath(path)) {
             *ok = false;
             return {};
         }
-        paths.append(checked);
+        paths.append(QDBusObjectPath(path));
     }
     return paths;
 }
@@ -179,6 +178,28 @@ void ScriptingValue::registerTypes()
     });
 }
 
+bool ScriptingValue::isObjectPath(const QString& path)
+{
+    if (path == QLatin1String("/"))
+        return true;
+    if (!path.startsWith(QLatin1Char('/')) || path.endsWith(QLatin1Char('/')))
+        return false;
+    bool previousWasSlash = true;
+    for (qsizetype i = 1; i < path.size(); ++i) {
+        const QChar c = path.at(i);
+        if (c == QLatin1Char('/')) {
+            if (previousWasSlash)
+                return false;
+            previousWasSlash = true;
+            continue;
+        }
+        previousWasSlash = false;
+        if (c.unicode() > 127 || !(c.isLetterOrNumber() || c == QLatin1Char('_')))
+            return false;
+    }
+    return true;
+}
+
 QVariant ScriptingValue::toWire(const QVariant& value, const QString& signature, QString* error)
 {
     registerTypes();
@@ -205,7 +226,7 @@ QVariant ScriptingValue::toWire(const QVariant& value, const QString& signature,
         const QString path = value.metaType() == QMetaType::fromType<QDBusObjectPath>()
                                  ? value.value<QDBusObjectPath>().path()
                                  : value.toString();
-        if (QDBusObjectPath(path).path().isEmpty()) {
+        if (!isObjectPath(path)) {
             fail(error, QStringLiteral("'%1' is not an object path").arg(path));
             return {};
         }

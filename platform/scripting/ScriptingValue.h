@@ -35,6 +35,11 @@ public:
     /// variant its content, a variant holding "/" null.
     static QVariant fromWire(const QVariant& wire);
 
+    /// Whether `path` is a D-Bus object path ("/", or "/" followed by
+    /// elements of letters, digits and "_" joined by "/"). Checked here so
+    /// that a bad path is an error, not a warning from QtDBus.
+    static bool isObjectPath(const QString& path);
+
     /// The object path that stands for no object.
     static QString nullPath() { return QStringLiteral("/"); }
 };
