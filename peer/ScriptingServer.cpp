@@ -7,6 +7,7 @@
 #include "scripting/ScriptingInterface.h"
 #include "scripting/ScriptingValue.h"
 
+#include <QCoreApplication>
 #include <QDBusConnectionInterface>
 #include <QThread>
 
@@ -48,6 +49,14 @@ bool ScriptingServer::start(QString* error)
         return false;
     }
     m_connection = bus;
+    m_busWatch.setInterval(1000);
+    QObject::connect(&m_busWatch, &QTimer::timeout, [this] {
+        if (!m_connection->isConnected()) {
+            std::fprintf(stderr, "photolib: the session bus went away\n");
+            QCoreApplication::quit();
+        }
+    });
+    m_busWatch.start();
     return true;
 }
 

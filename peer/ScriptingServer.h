@@ -5,6 +5,7 @@
 
 #include <QDBusConnection>
 #include <QDBusVirtualObject>
+#include <QTimer>
 
 #include <memory>
 
@@ -20,7 +21,8 @@ class ScriptingInterface;
 ///
 /// Calls are handled one at a time on the thread the object lives on (the
 /// main thread). It counts the calls it answers (CallCount itself not
-/// counted) and carries out the fault options of ServeOptions.
+/// counted) and carries out the fault options of ServeOptions. When the bus
+/// goes away the event loop is ended: a server never outlives its bus.
 class ScriptingServer : public QDBusVirtualObject {
 public:
     ScriptingServer(Library& library, ServeOptions options,
@@ -45,4 +47,5 @@ private:
     ScriptingHandler m_handler;
     std::optional<QDBusConnection> m_connection;
     quint64 m_answered = 0;
+    QTimer m_busWatch;
 };

@@ -373,4 +373,20 @@ TEST_F(PeerServeTest, aKilledServerLeavesALibraryThatOpens)
                                << qPrintable(again.standardError());
 }
 
+TEST(PeerServeWithoutBus, theServerEndsWhenItsBusGoesAway)
+{
+    const QString library = TestEnvironment::makeScratchDir(QStringLiteral("orphan")) +
+                            QStringLiteral("/Orphan.aplibrary");
+    int status = -1;
+    call({QStringLiteral("create"), library}, &status);
+    ASSERT_EQ(status, 0);
+    auto bus = std::make_unique<PrivateBus>();
+    ASSERT_TRUE(bus->isUp());
+    PeerProcess peer(library);
+    ASSERT_TRUE(peer.start()) << qPrintable(peer.standardError());
+    bus.reset();
+    EXPECT_EQ(peer.waitForExit(10000), 0);
+    EXPECT_TRUE(peer.standardError().contains(QLatin1String("the session bus went away")));
+}
+
 } // namespace
