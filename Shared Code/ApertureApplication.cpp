@@ -97,8 +97,15 @@ ApertureApplication::valuesForKeys(const QList<ApertureImageVersion>& objects,
                                  .arg(columns.size())
                                  .arg(keys.size()));
     QHash<QString, QVariantList> values;
-    for (qsizetype i = 0; i < keys.size(); ++i)
-        values.insert(keys[i], columns[i].toList());
+    for (qsizetype i = 0; i < keys.size(); ++i) {
+        QVariantList column = columns[i].toList();
+        // Lists of texts travel as such; every list reaches the caller as a
+        // QVariantList.
+        for (QVariant& entry : column)
+            if (entry.typeId() == QMetaType::QStringList)
+                entry = entry.toList();
+        values.insert(keys[i], column);
+    }
     return values;
 }
 

@@ -20,6 +20,25 @@ QString pathOf(const QVariant& value)
     return value.value<QDBusObjectPath>().path();
 }
 
+/// Whether a value holds a reference anywhere: most bulk values hold none
+/// and are returned without a copy.
+bool holdsReference(const QVariant& value)
+{
+    if (value.metaType() == QMetaType::fromType<QDBusObjectPath>())
+        return true;
+    if (value.metaType().id() == QMetaType::QVariantList) {
+        for (const QVariant& item : *static_cast<const QVariantList*>(value.constData()))
+            if (holdsReference(item))
+                return true;
+    }
+    if (value.metaType().id() == QMetaType::QVariantMap) {
+        for (const QVariant& item : *static_cast<const QVariantMap*>(value.constData()))
+            if (holdsReference(item))
+                return true;
+    }
+    return false;
+}
+
 } // namespace
 
 ApertureObject::ApertureObject(std::shared_ptr<ScriptingApplication> connection, QString reference)
@@ -111,6 +130,8 @@ QString ApertureObject::elementNamed(const QString& element, const QString& name
 
 QVariant ApertureObject::toHandles(const QVariant& value) const
 {
+    if (!holdsReference(value))
+        return value;
     if (value.metaType().id() == QMetaType::QVariantList) {
         QVariantList list = value.toList();
         for (QVariant& item : list)

@@ -10,7 +10,9 @@ constexpr int kBusyTimeoutMs = 1500;
 
 Database::Database(const QString& path, bool create) : m_path(path)
 {
-    const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
+    // One thread uses a connection (see the header): no SQLite mutexes.
+    const int flags =
+        SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
     const int code = sqlite3_open_v2(path.toUtf8().constData(), &m_db, flags, nullptr);
     if (code != SQLITE_OK) {
         const QString message = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db))

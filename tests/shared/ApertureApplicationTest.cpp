@@ -103,6 +103,7 @@ TEST_F(ApertureApplicationTest, bulkReadGivesOneEntryPerImageInOrderForOneCall)
         EXPECT_EQ(values[QStringLiteral("width")][i].toInt(),
                   expected[QStringLiteral("width")].toInt());
 
+        ASSERT_EQ(values[QStringLiteral("EXIFTags.name")][i].typeId(), QMetaType::QVariantList);
         const QStringList exifNames = values[QStringLiteral("EXIFTags.name")][i].toStringList();
         const QVariantList exifValues = values[QStringLiteral("EXIFTags.value")][i].toList();
         ASSERT_EQ(exifNames.size(), exifValues.size());
