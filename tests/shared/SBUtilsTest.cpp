@@ -16,6 +16,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace {
 
 const QStringList kTinySample = {"--seed",   "3", "--count",          "1",   "--pairs", "0",
@@ -120,14 +122,12 @@ TEST_P(SBUtilsVersionCheck, refusesEveryMajorVersionButThree)
 }
 
 // The bus has no absent text: a library without a version answers "".
-INSTANTIATE_TEST_SUITE_P(Texts, SBUtilsVersionCheck,
-                         testing::Values(VersionCase{"three_six", "3.6", false},
-                                         VersionCase{"three", "3", false},
-                                         VersionCase{"four_zero", "4.0", true},
-                                         VersionCase{"ten_one", "10.1", true},
-                                         VersionCase{"thirty_one", "30.1", true},
-                                         VersionCase{"empty", "", true}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Texts, SBUtilsVersionCheck,
+    testing::Values(VersionCase{"three_six", "3.6", false}, VersionCase{"three", "3", false},
+                    VersionCase{"four_zero", "4.0", true}, VersionCase{"ten_one", "10.1", true},
+                    VersionCase{"thirty_one", "30.1", true}, VersionCase{"empty", "", true}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(SBUtilsMajorVersion, takesTheLeadingDigitsOfTheFirstPiece)
 {
