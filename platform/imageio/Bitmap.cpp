@@ -2,6 +2,7 @@
 
 #include "BitmapData_p.h"
 #include "EightBitPixels_p.h"
+#include "HorizontalLanczos_p.h"
 #include "ImageType_p.h"
 #include "PixelLoader_p.h"
 #include "RawDecoder_p.h"
@@ -82,13 +83,15 @@ Bitmap Bitmap::redrawn(double width, double height) const
     try {
         const vips::VImage& source = m_data->image;
         auto data = std::make_shared<BitmapData>();
+        // Rows first with libvips (vectorised vertically), then columns with
+        // our own vectorised pass.
         data->image = EightBitPixels::convert(source);
-        if (w != source.width() || h != source.height()) {
-            data->image = data->image.resize(double(w) / source.width(),
-                                             vips::VImage::option()
-                                                 ->set("vscale", double(h) / source.height())
-                                                 ->set("kernel", VIPS_KERNEL_LANCZOS3));
-        }
+        if (h != source.height())
+            data->image = data->image.resize(1.0, vips::VImage::option()
+                                                      ->set("vscale", double(h) / source.height())
+                                                      ->set("kernel", VIPS_KERNEL_LANCZOS3));
+        if (w != source.width())
+            data->image = HorizontalLanczos::resample(data->image, w);
         if (data->image.width() != w || data->image.height() != h)
             return failed(QStringLiteral("drawing gave %1 x %2 pixels instead of %3 x %4")
                               .arg(data->image.width())
