@@ -1,5 +1,7 @@
 #include "EightBitPixels_p.h"
 
+#include "GeneratedImage_p.h"
+
 #include <cstdint>
 #include <vector>
 
@@ -28,22 +30,8 @@ int roundToEightBits(VipsRegion* out, void* sequence, void*, void*, gboolean*)
 
 vips::VImage sixteenToEight(const vips::VImage& in)
 {
-    VipsImage* source = in.get_image();
-    VipsImage* out = vips_image_new();
-    if (vips_image_pipelinev(out, VIPS_DEMAND_STYLE_THINSTRIP, source, nullptr) != 0) {
-        g_object_unref(out);
-        throw vips::VError();
-    }
-    out->BandFmt = VIPS_FORMAT_UCHAR;
-    // The output holds a reference to its input for as long as it lives.
-    g_object_ref(source);
-    vips_object_local(out, source);
-    if (vips_image_generate(out, vips_start_one, roundToEightBits, vips_stop_one, source,
-                            nullptr) != 0) {
-        g_object_unref(out);
-        throw vips::VError();
-    }
-    return vips::VImage(out);
+    return GeneratedImage::make(in, in.width(), VIPS_FORMAT_UCHAR, vips_start_one, roundToEightBits,
+                                vips_stop_one, nullptr);
 }
 
 bool isCmyk(const vips::VImage& image)

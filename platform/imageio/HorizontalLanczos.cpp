@@ -1,8 +1,11 @@
 #include "HorizontalLanczos_p.h"
 
+#include "GeneratedImage_p.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <memory>
 #include <numbers>
 #include <vector>
 
@@ -143,20 +146,10 @@ vips::VImage HorizontalLanczos::resample(const vips::VImage& in, int width)
 {
     if (in.format() != VIPS_FORMAT_UCHAR || in.coding() != VIPS_CODING_NONE || width < 1)
         throw vips::VError("horizontal Lanczos: 8-bit pixels and a positive width only");
-    VipsImage* source = in.get_image();
-    VipsImage* out = vips_image_new();
-    if (vips_image_pipelinev(out, VIPS_DEMAND_STYLE_THINSTRIP, source, nullptr) != 0) {
-        g_object_unref(out);
-        throw vips::VError();
-    }
-    out->Xsize = width;
-    g_object_ref(source);
-    vips_object_local(out, source);
-    Kernel* kernel = makeKernel(in.width(), width);
-    g_signal_connect(out, "close", G_CALLBACK(freeKernel), kernel);
-    if (vips_image_generate(out, start, generate, stop, source, kernel) != 0) {
-        g_object_unref(out);
-        throw vips::VError();
-    }
-    return vips::VImage(out);
+    auto kernel = std::unique_ptr<Kernel>(makeKernel(in.width(), width));
+    vips::VImage out =
+        GeneratedImage::make(in, width, VIPS_FORMAT_UCHAR, start, generate, stop, kernel.get());
+    // The kernel lives as long as the image that reads it.
+    g_signal_connect(out.get_image(), "close", G_CALLBACK(freeKernel), kernel.release());
+    return out;
 }
