@@ -22,7 +22,7 @@ if [ ! -f "${build}/build.ninja" ]; then
 fi
 cmake --build "${build}" --target window_screenshots
 
-tool="${build}/tests/app/window_screenshots"
+tool="${build}/tools/window_screenshots"
 run() {
     xvfb-run --auto-servernum --server-args="-screen 0 2560x1600x24" \
         env QT_QPA_PLATFORM=xcb "$@"
