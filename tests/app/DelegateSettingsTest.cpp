@@ -1,10 +1,7 @@
 #include "DelegateFixture.h"
 
-#include "TestEnvironment.h"
-#include "core/Bundle.h"
 #include "core/UserDefaults.h"
 
-#include <QDir>
 #include <QThread>
 
 #include <atomic>
@@ -12,23 +9,6 @@
 namespace {
 
 class DelegateSettings : public DelegateFixture {};
-
-TEST_F(DelegateSettings, launchMirrorsTheBundledDefaults)
-{
-    auto& d = makeDelegate();
-    EXPECT_EQ(d.compressionFactor().toDouble(), 0.8);
-    EXPECT_EQ(d.compressionFactorText(), "0.80");
-    EXPECT_FLOAT_EQ(d.scaleFactor(), 1.0f);
-    EXPECT_EQ(d.processingOption(), 0);
-    EXPECT_EQ(d.jpegOutputSetttingsBoxText(), "JPEG Output Settings");
-    EXPECT_TRUE(d.tagEnabled());
-    EXPECT_EQ(defaults().stringForKey("OriginalsKeyword"), "Tolvane Original");
-    EXPECT_EQ(defaults().stringForKey("ProcessedKeyword"), "Tolvane Processed");
-    for (const char* key :
-         {"ParentKeywords", "ExtractedRawKeyword", "ExtractedJpegKeyword",
-          "ExtractedSeparatedKeyword", "ShortSide", "LongSide", "ShortLocked", "LongLocked"})
-        EXPECT_TRUE(defaults().hasValueForKey(key)) << key;
-}
 
 TEST_F(DelegateSettings, storedTrashOptionIsAppliedSilentlyAndWarnsOnlyWhenTurnedOn)
 {
@@ -50,18 +30,6 @@ TEST_F(DelegateSettings, storedTrashOptionIsAppliedSilentlyAndWarnsOnlyWhenTurne
     EXPECT_TRUE(sheets[0].informativeText.contains("with stacks.  Then manually"));
     EXPECT_TRUE(sheets[0].informativeText.endsWith("move the rejected items to trash"));
     EXPECT_EQ(sheets[0].informativeText.count("\n\n"), 3);
-}
-
-TEST_F(DelegateSettings, qualityTextHasTwoDecimals)
-{
-    auto& d = makeDelegate();
-    defaults().setValue(0.75, "JpegQuality");
-    EXPECT_EQ(d.compressionFactorText(), "0.75");
-    defaults().setValue(qint64(1), "JpegQuality");
-    EXPECT_EQ(d.compressionFactorText(), "1.00");
-    defaults().removeObjectForKey("JpegQuality");
-    // Back to the registered first-run value.
-    EXPECT_EQ(d.compressionFactorText(), "0.80");
 }
 
 TEST_F(DelegateSettings, outputSizeChoicesSetScaleOrFixedSize)
@@ -99,36 +67,6 @@ TEST_F(DelegateSettings, processingOptionIsComparedAsUnsigned)
     EXPECT_FALSE(d.rawJpegMode());
     EXPECT_EQ(d.jpegOutputSetttingsBoxText(), "JPEG Output Settings");
     EXPECT_EQ(d.processingOption(), -1);
-}
-
-TEST_F(DelegateSettings, switchesFollowTheirKeys)
-{
-    auto& d = makeDelegate({{"AlbumEnabled", false}, {"HideEnabled", false}});
-    EXPECT_FALSE(d.albumEnabled());
-    EXPECT_FALSE(d.hideEnabled());
-    defaults().setValue(true, "AlbumEnabled");
-    defaults().setValue(true, "HideEnabled");
-    defaults().setValue(true, "ExternallyReferenced");
-    defaults().setValue(false, "TagEnabled");
-    EXPECT_TRUE(d.albumEnabled());
-    EXPECT_TRUE(d.hideEnabled());
-    EXPECT_TRUE(d.externallyReferenced());
-    EXPECT_FALSE(d.tagEnabled());
-}
-
-TEST_F(DelegateSettings, withoutTheDefaultsResourceEverySettingReadsAsAbsent)
-{
-    const QString empty = TestEnvironment::makeScratchDir("bare.app");
-    Bundle::setMainBundlePath(empty);
-    auto& d = makeDelegate();
-    Bundle::setMainBundlePath(QStringLiteral(TOLVANE_TEST_BUNDLE_DIR));
-    EXPECT_FALSE(d.compressionFactor().isValid());
-    EXPECT_EQ(d.compressionFactorText(), "0.00");
-    EXPECT_FLOAT_EQ(d.scaleFactor(), 1.0f);
-    EXPECT_EQ(d.processingOption(), 0);
-    EXPECT_EQ(d.jpegOutputSetttingsBoxText(), "JPEG Output Settings");
-    EXPECT_FALSE(d.tagEnabled() || d.trashEnabled() || d.hideEnabled() || d.albumEnabled() ||
-                 d.externallyReferenced());
 }
 
 TEST_F(DelegateSettings, objectSettingsReadFromAnotherThreadAreAlwaysWhole)

@@ -72,23 +72,6 @@ TEST_F(FixedSizeSheet, lockBoxesKeepTheLockRule)
     EXPECT_EQ(shortField->text(), "1080");
 }
 
-TEST_F(FixedSizeSheet, typedSizeIsSavedOnReturnAndZeroIsHeldButNotSaved)
-{
-    openSheet(kBothLocked);
-    type(longField, "2048");
-    EXPECT_EQ(delegate().longSize().toLongLong(), 1920); // not committed yet
-    QTest::keyClick(longField, Qt::Key_Return);          // commits, and Done is the default
-    EXPECT_EQ(delegate().longSize().toLongLong(), 2048);
-    EXPECT_EQ(defaults().integerForKey("LongSide"), 2048);
-    EXPECT_FALSE(controller->fixedSizePanel()->isVisible());
-
-    type(shortField, "0");
-    QTest::keyClick(shortField, Qt::Key_Return);
-    EXPECT_EQ(delegate().shortSize().toLongLong(), 0);
-    EXPECT_TRUE(shortField->text().isEmpty()); // a side that does not bind
-    EXPECT_EQ(defaults().integerForKey("ShortSide"), 1080);
-}
-
 TEST_F(FixedSizeSheet, textBeingTypedIsCommittedBeforeALockChange)
 {
     openSheet(kBothLocked);
@@ -98,16 +81,6 @@ TEST_F(FixedSizeSheet, textBeingTypedIsCommittedBeforeALockChange)
     EXPECT_EQ(defaults().integerForKey("LongSide"), 3000);
     EXPECT_EQ(longField->text(), "3000");
     EXPECT_TRUE(shortField->text().isEmpty());
-}
-
-TEST_F(FixedSizeSheet, escapeDismissesTheSheetLikeDone)
-{
-    openSheet(kBothLocked);
-    type(longField, "2500");
-    QTest::keyClick(controller->fixedSizePanel(), Qt::Key_Escape);
-    EXPECT_FALSE(controller->fixedSizePanel()->isVisible());
-    EXPECT_EQ(delegate().longSize().toLongLong(), 2500); // what was typed counts
-    EXPECT_TRUE(delegate().fixedSize());
 }
 
 } // namespace

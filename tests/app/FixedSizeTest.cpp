@@ -76,19 +76,6 @@ TEST_F(FixedSize, storedLocksThatBreakTheRuleComeOutLongUnlockedShortLocked)
     EXPECT_EQ(d.shortSize().toLongLong(), 1080);
 }
 
-TEST_F(FixedSize, missingSidesReadAsZeroAndAreNeverSaved)
-{
-    auto& d = makeDelegate();
-    defaults().registerDefaults({{"ShortSide", QVariant()}, {"LongSide", QVariant()}});
-    d.awakeFromNib();
-    EXPECT_EQ(d.longSize().toLongLong(), 0);
-    EXPECT_EQ(d.shortSize().toLongLong(), 0);
-    d.setShortLocked(true);
-    EXPECT_EQ(d.shortSize().toLongLong(), 0);
-    EXPECT_FALSE(defaults().hasValueForKey("ShortSide"));
-    EXPECT_FALSE(defaults().hasValueForKey("LongSide"));
-}
-
 TEST_F(FixedSize, fixedSizeFollowsTheStoredChoiceAfterLaunch)
 {
     auto& fixed = launch({{"JpegOutputSize", qint64(4)}});
@@ -97,23 +84,6 @@ TEST_F(FixedSize, fixedSizeFollowsTheStoredChoiceAfterLaunch)
     auto& scaled = launch({{"JpegOutputSize", qint64(2)}});
     EXPECT_FALSE(scaled.fixedSize());
     EXPECT_FLOAT_EQ(scaled.scaleFactor(), 0.5f);
-}
-
-TEST_F(FixedSize, choosingTheFixedEntryOpensTheSheetUntilDismissed)
-{
-    auto& d = launch({});
-    d.outputScaleSelect(2);
-    EXPECT_FALSE(d.fixedSize());
-    EXPECT_EQ(window.currentSheet(), nullptr);
-    d.outputScaleSelect(0);
-    EXPECT_TRUE(d.fixedSize());
-    EXPECT_EQ(window.currentSheet(), &fixedSizePanel);
-    EXPECT_TRUE(fixedSizePanel.isVisible());
-    d.dismissFixedSizePanel();
-    EXPECT_EQ(window.currentSheet(), nullptr);
-    EXPECT_FALSE(fixedSizePanel.isVisible());
-    EXPECT_EQ(window.sheetReturnCodes(), std::vector<int>{0});
-    EXPECT_TRUE(d.fixedSize());
 }
 
 } // namespace

@@ -38,23 +38,6 @@ TEST_F(MainWindow, processingChoiceWritesItsKeyAndTheDelegateAndBoxFollow)
     EXPECT_TRUE(find<QSlider>("qualitySlider")->isEnabled());
 }
 
-TEST_F(MainWindow, qualitySliderWritesHundredthsAndShowsTheDelegatesText)
-{
-    open({{"JpegQuality", 0.8}});
-    auto* slider = find<QSlider>("qualitySlider");
-    auto* text = find<QLabel>("qualityValueLabel");
-    EXPECT_EQ(slider->value(), 80);
-    EXPECT_EQ(text->text(), "0.80");
-
-    QTest::keyClick(slider, Qt::Key_PageDown); // one page: 5 hundredths
-    EXPECT_DOUBLE_EQ(defaults().doubleForKey("JpegQuality"), 0.75);
-    EXPECT_EQ(delegate().compressionFactorText(), "0.75");
-    EXPECT_EQ(text->text(), "0.75");
-    QTest::keyClick(slider, Qt::Key_End);
-    EXPECT_DOUBLE_EQ(defaults().doubleForKey("JpegQuality"), 1.0);
-    EXPECT_EQ(text->text(), "1.00");
-}
-
 TEST_F(MainWindow, switchesWriteTheirKeysAndTheDelegateFollows)
 {
     open({{"AlbumEnabled", false},
@@ -108,17 +91,6 @@ TEST_F(MainWindow, keysChangedElsewhereShowInTheControlsWithoutBeingWrittenBack)
     EXPECT_FALSE(find<QCheckBox>("tagCheck")->isChecked());
     EXPECT_EQ(qualityWrites, 1); // the slider did not echo the change
     EXPECT_FLOAT_EQ(delegate().scaleFactor(), 0.25f);
-}
-
-TEST_F(MainWindow, storedProcessingOptionOutsideTheChoicesShowsNoneAndStaysStored)
-{
-    open({{"ProcessingOption", qint64(7)}});
-    for (const char* name : {"convertWithAdjustmentsRadio", "convertWithoutAdjustmentsRadio",
-                             "separateBothRadio", "extractRawRadio", "extractJpegRadio"})
-        EXPECT_FALSE(find<QRadioButton>(name)->isChecked()) << name;
-    EXPECT_EQ(defaults().integerForKey("ProcessingOption"), 7);
-    find<QRadioButton>("extractJpegRadio")->click();
-    EXPECT_EQ(defaults().integerForKey("ProcessingOption"), 4);
 }
 
 TEST_F(MainWindow, fixedSizeChoiceOpensTheSheetAndAScaleChoiceLeavesFixedSize)

@@ -87,40 +87,8 @@ TEST_F(RunDisplay, scanButtonIsDisabledDuringARunAndTheWindowIsGivenBackAfterIt)
     EXPECT_EQ(bar->value(), 0);
 }
 
-TEST_F(RunDisplay, loadingPhasesDriveTheBarThroughTheDataLayerCallbacks)
-{
-    fromRunThread([](RunDelegate& run) {
-        run.cfgInfoText("ignored");
-        run.cfgProgressBarMaxValue(7);
-        run.cfgProgressBarCurrentValue(3.5f);
-        run.cfgProgressBarDeterminate();
-    });
-    EXPECT_GT(bar->maximum(), 0); // determinate
-    EXPECT_EQ(bar->value(), ProgressBarIndicator::Steps / 2);
-    EXPECT_EQ(countLabel->text(), ""); // the info text has no place on screen
-}
-
-// Coming to the front shows the number of images selected in the library;
-// with no library on the bus that is 0, and the library is not started.
-TEST_F(RunDisplay, activationShowsTheSelectionCountButLeavesItAloneDuringARun)
-{
-    PrivateBus bus;
-    ASSERT_TRUE(bus.isUp());
-    auto* selected = find<QLabel>("selectedLabel");
-    selected->setText("12"); // the count of an earlier activation
-
-    delegate().setNowProcessing(true);
-    delegate().applicationDidBecomeActive();
-    EXPECT_EQ(selected->text(), "12");
-
-    delegate().setNowProcessing(false);
-    delegate().applicationDidBecomeActive();
-    EXPECT_EQ(selected->text(), "0");
-}
-
-// Against the stand-in library: the count it reports, and left alone while
-// a run is under way. Disabled until the delegate's selectionCount() asks
-// the library over the bus.
+// Coming to the front shows the number of images selected in the library,
+// left alone while a run is under way; with no library running it is 0.
 TEST_F(RunDisplay, activationShowsTheNumberOfImagesSelectedInTheLibrary)
 {
     PeerSession library;
@@ -145,6 +113,10 @@ TEST_F(RunDisplay, activationShowsTheNumberOfImagesSelectedInTheLibrary)
     delegate().setNowProcessing(false);
     delegate().applicationDidBecomeActive();
     EXPECT_EQ(selected->text(), "3");
+
+    library.peer().stop();
+    delegate().applicationDidBecomeActive();
+    EXPECT_EQ(selected->text(), "0");
 }
 
 TEST(ProgressBarIndicator, showsTheValueAsItsShareOfTheMaximumWithinTheBar)

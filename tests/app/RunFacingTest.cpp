@@ -4,7 +4,6 @@
 #include "ui/ModalAlert.h"
 
 #include <QCoreApplication>
-#include <QDesktopServices>
 #include <QThread>
 
 #include <atomic>
@@ -80,54 +79,4 @@ TEST_F(RunFacing, classAlertBlocksItsCallerUntilAnsweredWhileTheSheetDoesNot)
     ModalAlert::setPresenter(nullptr);
 }
 
-TEST_F(RunFacing, readAccessPanelInsistsUntilOpenAndStartsBesideTheItem)
-{
-    auto& d = makeDelegate();
-    openPanel.script({{OpenPanel::Cancel, {}},
-                      {OpenPanel::Cancel, {}},
-                      {OpenPanel::OK, QUrl::fromLocalFile("/Volumes/Photos")}});
-    d.userSelectedFiles("/Volumes/Photos/Main.aplibrary");
-    const auto shown = openPanel.shown();
-    ASSERT_EQ(shown.size(), 3u);
-    EXPECT_EQ(shown[0].title, "Read Access Required");
-    EXPECT_EQ(shown[0].message, "Tolvane Requires read access to Main.aplibrary.\nPlease select "
-                                "it or it's parent folder and hit the Open button.");
-    EXPECT_EQ(shown[0].directory, "/Volumes/Photos");
-    EXPECT_TRUE(shown[0].canChooseFiles);
-    EXPECT_TRUE(shown[0].canChooseDirectories);
-}
-
-class UrlSink : public QObject {
-    Q_OBJECT
-public:
-    QList<QUrl> opened;
-public Q_SLOTS:
-    void open(const QUrl& url) { opened.append(url); }
-};
-
-TEST_F(RunFacing, helpButtonsOpenTheAddressesOfTheApplicationInformation)
-{
-    auto& d = makeDelegate();
-    UrlSink sink;
-    QDesktopServices::setUrlHandler("https", &sink, "open");
-    d.moreInfoButton();
-    d.techSupport();
-    QDesktopServices::unsetUrlHandler("https");
-    ASSERT_EQ(sink.opened.size(), 2);
-    EXPECT_EQ(sink.opened[0].host(), "tolvane.org");
-    EXPECT_NE(sink.opened[0], sink.opened[1]);
-}
-
-TEST_F(RunFacing, keywordPanelIsBroughtToFrontAndClosed)
-{
-    auto& d = makeDelegate();
-    d.configureKeywords();
-    EXPECT_TRUE(keywordPanel.isVisible());
-    EXPECT_EQ(window.currentSheet(), nullptr); // a panel of its own, not a sheet
-    d.dismissKeywordCustomizationPanel();
-    EXPECT_FALSE(keywordPanel.isVisible());
-}
-
 } // namespace
-
-#include "RunFacingTest.moc"

@@ -68,16 +68,6 @@ TEST_F(ScanAction, chosenFolderIsStoredBeforeTheRunStarts)
     EXPECT_EQ(modal.alerts()[0].messageText, "Error");
 }
 
-TEST_F(ScanAction, withoutReferencedOutputNoPanelIsShownAndTheFolderIsKept)
-{
-    auto& d = withOption(1);
-    d.setReferencedFolder(QUrl::fromLocalFile("/kept"));
-    d.selectionScan();
-    ASSERT_TRUE(MainThread::waitForBackgroundThreads(20000));
-    EXPECT_TRUE(openPanel.shown().empty());
-    EXPECT_EQ(d.referencedFolder(), QUrl::fromLocalFile("/kept"));
-}
-
 TEST_F(ScanAction, processingOptionPicksTheRun)
 {
     // Only the pair run logs its work folder before the version check.

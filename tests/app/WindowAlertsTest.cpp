@@ -6,7 +6,6 @@
 #include "core/MainThread.h"
 #include "core/UserDefaults.h"
 #include "ui/ModalAlert.h"
-#include "widgets/FileDialogOpenPanel.h"
 #include "widgets/MessageBoxAlertPresenter.h"
 
 #include <QCheckBox>
@@ -16,7 +15,6 @@
 #include <QMessageBox>
 #include <QMutex>
 #include <QPushButton>
-#include <QTest>
 
 #include <atomic>
 
@@ -88,61 +86,6 @@ TEST_F(WindowAlerts, sheetReturnsAtOnceWhileTheClassAlertBlocksItsCallerUntilAns
     EXPECT_TRUE(sheets().isEmpty());
 }
 
-TEST_F(WindowAlerts, turningTrashOnWarnsInASheetAndKeepsTheChoice)
-{
-    open({{"TrashEnabled", false}});
-    EXPECT_TRUE(sheets().isEmpty());
-    find<QCheckBox>("trashCheck")->click();
-    EXPECT_TRUE(delegate().trashEnabled());
-    EXPECT_TRUE(defaults().boolForKey("TrashEnabled"));
-    EXPECT_TRUE(find<QCheckBox>("trashCheck")->isChecked());
-    const auto shown = sheets();
-    ASSERT_EQ(shown.size(), 1);
-    EXPECT_EQ(shown[0]->text(), TolvaneApertureAppDelegate::trashWarningTitle());
-    EXPECT_EQ(shown[0]->informativeText(), TolvaneApertureAppDelegate::trashWarningMessage());
-
-    shown[0]->buttons()[0]->click();
-    find<QCheckBox>("trashCheck")->click();
-    drainEvents();
-    EXPECT_FALSE(delegate().trashEnabled());
-    EXPECT_TRUE(sheets().isEmpty()); // turning it off says nothing
-}
-
-TEST_F(WindowAlerts, classAlertAnswersWithTheButtonPressedAndEscapeWithTheLast)
-{
-    Alert alert;
-    alert.messageText = "Move to Applications folder?";
-    alert.buttons = {"Move to Applications Folder", "Do Not Move"};
-    alert.style = Alert::Style::Informational;
-    std::vector<int> answers;
-    {
-        int shownCount = 0;
-        WhenShown user([&](QWidget* window) {
-            auto* box = qobject_cast<QMessageBox*>(window);
-            if (!box)
-                return;
-            ++shownCount;
-            EXPECT_EQ(box->icon(), QMessageBox::Information);
-            EXPECT_EQ(box->defaultButton()->text(), "Move to Applications Folder");
-            if (shownCount == 1)
-                box->buttons().last()->click();
-            else
-                QTest::keyClick(box, Qt::Key_Escape);
-        });
-        answers.push_back(presenter.runModal(alert));
-        answers.push_back(presenter.runModal(alert));
-    }
-    EXPECT_EQ(answers,
-              (std::vector<int>{Alert::FirstButtonReturn + 1, Alert::FirstButtonReturn + 1}));
-
-    // Return presses the first button, the default.
-    WhenShown user([](QWidget* window) {
-        if (auto* box = qobject_cast<QMessageBox*>(window))
-            QTest::keyClick(box, Qt::Key_Return);
-    });
-    EXPECT_EQ(presenter.runModal(alert), Alert::FirstButtonReturn);
-}
-
 // The file dialog inside an open panel that is up.
 QFileDialog* fileDialogOf(QWidget* window)
 {
@@ -193,47 +136,6 @@ TEST_F(WindowAlerts, readAccessPanelInsistsUntilOpenAndTakesTheLibraryFolderItse
     EXPECT_EQ(titles[2], titles[0]);
     // Open on a folder chose it rather than entering it.
     EXPECT_EQ(chosen, QUrl::fromLocalFile(library));
-}
-
-TEST_F(WindowAlerts, folderPanelChoosesFoldersOnlyAndCanMakeThem)
-{
-    const QString root = TestEnvironment::makeScratchDir("export");
-    ASSERT_TRUE(QDir().mkpath(root + "/JPEGs"));
-    FileDialogOpenPanel panel;
-    OpenPanel::Options options;
-    options.canCreateDirectories = true;
-    options.title = "Export To";
-    options.message = "Where would you like to put the externally referenced JPEGs?";
-    options.canChooseFiles = false;
-    options.canChooseDirectories = true;
-    options.directory = root;
-
-    {
-        QFileDialog::FileMode mode = QFileDialog::AnyFile;
-        bool readOnly = true;
-        WhenShown user([&](QWidget* window) {
-            QFileDialog* files = fileDialogOf(window);
-            if (!files)
-                return;
-            mode = files->fileMode();
-            readOnly = files->testOption(QFileDialog::ReadOnly);
-            files->selectFile(root + "/JPEGs");
-            pressOpen(files);
-        });
-        QUrl chosen;
-        EXPECT_EQ(panel.runModal(options, &chosen), OpenPanel::OK);
-        EXPECT_EQ(chosen, QUrl::fromLocalFile(root + "/JPEGs"));
-        EXPECT_EQ(mode, QFileDialog::Directory);
-        EXPECT_FALSE(readOnly);
-    }
-
-    WhenShown cancel([](QWidget* window) {
-        if (QFileDialog* files = fileDialogOf(window))
-            files->reject();
-    });
-    QUrl untouched("file:///kept");
-    EXPECT_EQ(panel.runModal(options, &untouched), OpenPanel::Cancel);
-    EXPECT_EQ(untouched, QUrl("file:///kept"));
 }
 
 } // namespace

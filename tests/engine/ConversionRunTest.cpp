@@ -136,20 +136,6 @@ TEST_F(ConversionRun, failedExportIsLoggedAndLeavesTheOriginalAlone)
     EXPECT_EQ(delegate.sheets().back().title, "All Done");
 }
 
-TEST_F(ConversionRun, missingTiffSettingEndsTheRunBeforeAnythingIsMade)
-{
-    ASSERT_TRUE(startLibrary({"--tiff-setting", "missing"}));
-    delegate.option = 0;
-    const int versionsBefore = library().value("versions").toArray().size();
-    runScan();
-    ASSERT_EQ(delegate.sheets().size(), 1u);
-    EXPECT_EQ(delegate.sheets()[0].title, "Unable To Process");
-    EXPECT_TRUE(delegate.sheets()[0].message.startsWith(
-        "The required export setting:\n\nTIFF - Original Size (16-bit)\n\nis missing"));
-    EXPECT_EQ(library().value("versions").toArray().size(), versionsBefore);
-    expectWindowGivenBack();
-}
-
 TEST_F(ConversionRun, alteredTiffSettingWarnsOnceAndTheRunGoesOn)
 {
     ASSERT_TRUE(startLibrary({"--tiff-setting", "8bit"}));
@@ -264,27 +250,6 @@ TEST_F(ConversionRun, libraryDyingMidRunEndsItCleanlyWithAnAlert)
             EXPECT_TRUE(keywordNames(original).contains("Tolvane Original"));
         }
     }
-}
-
-TEST_F(ConversionRun, unsupportedVersionEndsTheRunWithTheModalAlertOnly)
-{
-    ASSERT_TRUE(startLibrary({"--version-text", "4.0"}));
-    runScan();
-    ASSERT_EQ(modal.alerts().size(), 1u);
-    EXPECT_EQ(modal.alerts()[0].messageText, "Unsupported Version");
-    EXPECT_TRUE(delegate.sheets().empty());
-    expectWindowGivenBack();
-}
-
-TEST_F(ConversionRun, emptySelectionEndsTheRunWithItsAlertAfterCleanup)
-{
-    ASSERT_TRUE(startLibrary());
-    photolib({"select", m_session->library(), "--none"});
-    runScan();
-    ASSERT_EQ(delegate.sheets().size(), 1u);
-    EXPECT_EQ(delegate.sheets()[0].title, "Unable To Process");
-    EXPECT_EQ(delegate.sheets()[0].message, "You need to select the photos you want me to process");
-    expectWindowGivenBack();
 }
 
 } // namespace

@@ -132,82 +132,12 @@ TEST_F(JpegRendererTest, writesTheJpegAtTheRuleSizeWithMetadataButNoIptc)
     EXPECT_TRUE(jpeg->iptcData().empty());
 }
 
-TEST_F(JpegRendererTest, scaleOneReencodesWithoutRedrawWhateverTheScreens)
-{
-    ASSERT_TRUE(SampleImages::writeTiff(m_source, SampleImages::scene(301, 201), 16));
-    SystemLog::Capture log;
-    qint64 converted = 0;
-    const JpegRenderer::Outcome outcome =
-        renderer({2.0}).render(m_source, m_dir + "/same.jpg", scale(1.0f), 0.8, converted);
-    ASSERT_TRUE(outcome.ok);
-    EXPECT_EQ(SampleImages::decodeFile(m_dir + "/same.jpg").width(), 301);
-    EXPECT_EQ(SampleImages::decodeFile(m_dir + "/same.jpg").height(), 201);
-    EXPECT_TRUE(log.lines().isEmpty()) << log.lines().join('\n').toStdString();
-}
-
-TEST_F(JpegRendererTest, redrawsAtExactlyTheRoundedRuleSize)
-{
-    ASSERT_TRUE(SampleImages::writeTiff(m_source, SampleImages::scene(301, 201), 16));
-    qint64 converted = 0;
-    ASSERT_TRUE(renderer().render(m_source, m_dir + "/half.jpg", scale(0.5f), 0.8, converted).ok);
-    EXPECT_EQ(SampleImages::decodeFile(m_dir + "/half.jpg").width(), 151);  // 150.5
-    EXPECT_EQ(SampleImages::decodeFile(m_dir + "/half.jpg").height(), 101); // 100.5
-}
-
-TEST_F(JpegRendererTest, logsEachLargerScreenFactorWithoutChangingThePixelSize)
-{
-    SystemLog::Capture log;
-    qint64 converted = 0;
-    const JpegRenderer::Outcome outcome =
-        renderer({1.5, 2.0, 1.0, 2.0})
-            .render(m_source, m_dir + "/retina.jpg", scale(0.5f), 0.8, converted);
-    ASSERT_TRUE(outcome.ok);
-    EXPECT_EQ(log.lines(), QStringList({"1.500000", "2.000000"}));
-    EXPECT_EQ(SampleImages::decodeFile(m_dir + "/retina.jpg").width(), 300);
-    EXPECT_EQ(SampleImages::decodeFile(m_dir + "/retina.jpg").height(), 200);
-}
-
-TEST_F(JpegRendererTest, takesTheQualityAsGiven)
-{
-    qint64 converted = 0;
-    const qint64 low =
-        renderer().render(m_source, m_dir + "/low.jpg", scale(0.5f), 0.3, converted).bytesWritten;
-    const qint64 high =
-        renderer()
-            .render(m_source, m_dir + "/high.jpg", scale(0.5f), QVariant(0.95f), converted)
-            .bytesWritten;
-    const qint64 unset =
-        renderer()
-            .render(m_source, m_dir + "/unset.jpg", scale(0.5f), QVariant(), converted)
-            .bytesWritten;
-    EXPECT_GT(low, 0);
-    EXPECT_GT(high, low);
-    EXPECT_GT(unset, low);
-    EXPECT_LT(unset, high);
-    EXPECT_EQ(converted, low + high + unset);
-}
-
 TEST_F(JpegRendererTest, keepsTheMeanBrightnessOfTheSixteenBitExport)
 {
     const double expected = SampleImages::mean(m_source) / 257.0;
     qint64 converted = 0;
     ASSERT_TRUE(renderer().render(m_source, m_dir + "/mean.jpg", scale(0.75f), 0.9, converted).ok);
     EXPECT_NEAR(SampleImages::decodeFile(m_dir + "/mean.jpg").avg(), expected, 0.5);
-}
-
-TEST_F(JpegRendererTest, replacesAFileOfTheSameNameWhole)
-{
-    const QString output = m_dir + "/export.jpg";
-    QFile old(output);
-    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
-    old.write(QByteArray(1 << 20, 'o'));
-    old.close();
-    qint64 converted = 0;
-    const JpegRenderer::Outcome outcome =
-        renderer().render(m_source, output, scale(0.25f), 0.8, converted);
-    ASSERT_TRUE(outcome.ok);
-    EXPECT_EQ(QFileInfo(output).size(), outcome.bytesWritten);
-    EXPECT_EQ(SampleImages::decodeFile(output).width(), 150);
 }
 
 TEST_F(JpegRendererTest, sourceThatDoesNotOpenFailsWithoutALogLine)
@@ -252,19 +182,6 @@ TEST_F(JpegRendererTest, folderThatCannotBeWrittenFailsAndLeavesNothing)
     EXPECT_EQ(log.lines().size(), 3);
     for (const QString& line : log.lines())
         EXPECT_TRUE(line.startsWith("Could not write ")) << line.toStdString();
-}
-
-TEST_F(JpegRendererTest, readOnlyFolderFailsAndLeavesNothing)
-{
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "root writes into read-only folders";
-    const QString folder = m_dir + "/locked";
-    ASSERT_TRUE(QDir(m_dir).mkdir("locked"));
-    QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-    expectFailure(m_source, folder + "/export.jpg", {"Converting", "Importing"});
-    EXPECT_TRUE(entries(folder).isEmpty());
-    QFile::setPermissions(folder,
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 }
 
 TEST_F(JpegRendererTest, fullFileSystemLeavesNoPartialFile)

@@ -115,6 +115,11 @@ struct EarlyEnd {
     bool modal;
 };
 
+void PrintTo(const EarlyEnd& end, std::ostream* out)
+{
+    *out << end.name;
+}
+
 class LifecycleEarlyEnd : public Lifecycle, public testing::WithParamInterface<EarlyEnd> {};
 
 TEST_P(LifecycleEarlyEnd, givesTheWindowBackAndReleasesTheSleepAssertion)
@@ -166,13 +171,6 @@ INSTANTIATE_TEST_SUITE_P(
                  false,
                  1,
                  false,
-                 "Unsupported Version",
-                 true},
-        EarlyEnd{"versionRefusedPairRun",
-                 {"--version-text", "4.0"},
-                 false,
-                 2,
-                 true,
                  "Unsupported Version",
                  true},
         EarlyEnd{"versionUnreadable", {"--wrong-shape", "GetText"}, false, 1, false, "Error", true},
@@ -248,32 +246,6 @@ TEST_F(Lifecycle, failedSleepAssertionIsNotReleasedAtCleanup)
 }
 
 // Work folder ---------------------------------------------------------------------
-
-TEST_F(Lifecycle, workFolderIsTheChosenFolderWithOneSlashElseTheTemporaryDirectory)
-{
-    TolvaneAperture engine;
-    engine.setDelegate(&delegate);
-    delegate.referenced = true;
-    delegate.folder = QUrl::fromLocalFile("/x/Out");
-    engine.prepareForRun();
-    EXPECT_EQ(engine.tmpDir(), "/x/Out/");
-    engine.endOfRunCleanup();
-
-    // A folder named with its closing slash gets no second one.
-    TolvaneAperture slashed;
-    slashed.setDelegate(&delegate);
-    delegate.folder = QUrl("file:///x/Out/");
-    slashed.prepareForRun();
-    EXPECT_EQ(slashed.tmpDir(), "/x/Out/");
-    slashed.endOfRunCleanup();
-
-    // Off again: the temporary directory, even where a folder was chosen.
-    delegate.referenced = false;
-    slashed.prepareForRun();
-    EXPECT_EQ(slashed.tmpDir(), workFolder() + "/");
-    EXPECT_EQ(slashed.tmpDir(), QDir::tempPath() + "/");
-    slashed.endOfRunCleanup();
-}
 
 // One engine per run ----------------------------------------------------------------
 

@@ -25,14 +25,6 @@ TEST(OutputNaming, baseNameDropsOnlyTheLastExtension)
     EXPECT_EQ(OutputNaming::baseName(""), "");
 }
 
-TEST(OutputNaming, joinsWorkFolderBaseNameAndJpg)
-{
-    EXPECT_EQ(OutputNaming::outputPath("/tmp/work/", "IMG_0001.CR2", false),
-              "/tmp/work/IMG_0001.jpg");
-    EXPECT_EQ(OutputNaming::outputPath("/tmp/work/", "a.b.NEF", true), "/tmp/work/a.b.jpg");
-    EXPECT_EQ(OutputNaming::outputPath("/tmp/work/", "", false), "/tmp/work/.jpg");
-}
-
 TEST(OutputNaming, externallyReferencedOutputNeverReplacesAFile)
 {
     const QString folder = TestEnvironment::makeScratchDir("naming") + "/";

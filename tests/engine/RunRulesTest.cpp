@@ -27,23 +27,6 @@ TEST(RunRules, absentParentSettingGivesAnEmptyChain)
     EXPECT_EQ(RunRules::parentChain(QString()), QString(""));
 }
 
-TEST(RunRules, sidecarReplacesOnlyTheLastExtensionWithUpperCaseXmp)
-{
-    EXPECT_EQ(RunRules::sidecarPath("/tmp/w/IMG_1.tif"), "/tmp/w/IMG_1.XMP");
-    EXPECT_EQ(RunRules::sidecarPath("/tmp/w/a.b.tif"), "/tmp/w/a.b.XMP");
-    EXPECT_EQ(RunRules::sidecarPath("/tmp/w.d/noext"), "/tmp/w.d/noext.XMP");
-}
-
-TEST(RunRules, onlyAFullSixteenBitTiffSettingKeepsTheAdjustments)
-{
-    EXPECT_TRUE(RunRules::isSixteenBitTiffSetting("TIFF - Original Size (16-bit)"));
-    EXPECT_TRUE(RunRules::isSixteenBitTiffSetting("TIFF - Original Size (16 BITS)"));
-    EXPECT_TRUE(RunRules::isSixteenBitTiffSetting("My TIFF - copy (16-Bit)"));
-    EXPECT_FALSE(RunRules::isSixteenBitTiffSetting("tiff - Original Size (16-bit)"));
-    EXPECT_FALSE(RunRules::isSixteenBitTiffSetting("TIFF - Original Size (8-bit)"));
-    EXPECT_FALSE(RunRules::isSixteenBitTiffSetting("TIFF Original Size (16-bit)"));
-}
-
 TEST(RunRules, statisticsCountMegabytesOf1024Squared)
 {
     const QString message = RunRules::statisticsMessage(10 * 1024 * 1024, 2.5 * 1024 * 1024);
@@ -53,14 +36,6 @@ TEST(RunRules, statisticsCountMegabytesOf1024Squared)
                                    "Tolvane Original and Tolvane Processed.\n\n"));
     EXPECT_TRUE(
         RunRules::statisticsMessage(1024 * 1024, 3 * 1024 * 1024).endsWith("Savings: -2.00 MB"));
-}
-
-TEST(RunRules, extensionIsTheTextAfterTheLastDot)
-{
-    EXPECT_EQ(RunRules::extension("IMG_0001.CR2"), "CR2");
-    EXPECT_EQ(RunRules::extension("a.b.dng"), "dng");
-    EXPECT_EQ(RunRules::extension(""), "");
-    EXPECT_EQ(RunRules::extension("README"), "");
 }
 
 TEST(RunRules, pairPlanKeepsAndDeletesByOptionAndLeavesDirectories)

@@ -8,14 +8,6 @@
 
 #include <gtest/gtest.h>
 
-namespace {
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-} // namespace
-
 TEST(ImageSource, readsSizeDepthAndEveryMetadataBlockOfA16BitTiff)
 {
     const QString path = TestEnvironment::makeScratchDir("source") + "/export.tif";
@@ -51,53 +43,6 @@ TEST(ImageSource, readsSizeDepthAndEveryMetadataBlockOfA16BitTiff)
     EXPECT_EQ(properties.value(ImageSource::IccProfile).toByteArray(), SampleImages::srgbProfile());
     EXPECT_FALSE(properties.value(ImageSource::ExifData).toByteArray().isEmpty());
     EXPECT_TRUE(source.propertiesAtIndex(1).isEmpty());
-}
-
-TEST(ImageSource, tellsFormatsByContentNotByName)
-{
-    const QString dir = TestEnvironment::makeScratchDir("types");
-    const vips::VImage scene = SampleImages::scene(64, 48);
-    ASSERT_TRUE(SampleImages::writeJpeg(dir + "/jpeg.tif", scene));
-    ASSERT_TRUE(SampleImages::writePng(dir + "/png.jpg", scene, 16));
-    ASSERT_TRUE(
-        SampleImages::writeTiff(dir + "/tiff.png", scene, 8, {false, false, false, false, false}));
-    ASSERT_TRUE(SampleImages::writeDng(dir + "/raw.tif", 64, 48));
-
-    const ImageSource jpeg = ImageSource::fromFile(dir + "/jpeg.tif");
-    EXPECT_EQ(jpeg.typeIdentifier(), "public.jpeg");
-    EXPECT_EQ(jpeg.propertiesAtIndex(0).value(ImageSource::Depth).toInt(), 8);
-    const ImageSource png = ImageSource::fromFile(dir + "/png.jpg");
-    EXPECT_EQ(png.typeIdentifier(), "public.png");
-    EXPECT_EQ(png.propertiesAtIndex(0).value(ImageSource::Depth).toInt(), 16);
-    const ImageSource tiff = ImageSource::fromFile(dir + "/tiff.png");
-    EXPECT_EQ(tiff.typeIdentifier(), "public.tiff");
-    EXPECT_EQ(tiff.propertiesAtIndex(0).value(ImageSource::Depth).toInt(), 8);
-    EXPECT_FALSE(tiff.propertiesAtIndex(0).contains(ImageSource::IptcDictionary));
-    const ImageSource dng = ImageSource::fromFile(dir + "/raw.tif");
-    EXPECT_EQ(dng.typeIdentifier(), "com.adobe.raw-image");
-    EXPECT_EQ(dng.propertiesAtIndex(0).value(ImageSource::PixelWidth).toInt(), 64);
-    EXPECT_EQ(dng.propertiesAtIndex(0).value(ImageSource::PixelHeight).toInt(), 48);
-    EXPECT_EQ(dng.propertiesAtIndex(0)
-                  .value(ImageSource::TiffDictionary)
-                  .toMap()
-                  .value("Make")
-                  .toString(),
-              SampleImages::kMake);
-}
-
-TEST(ImageSource, opensBytesInMemoryLikeTheFile)
-{
-    const QString path = TestEnvironment::makeScratchDir("memory") + "/photo.jpg";
-    ASSERT_TRUE(SampleImages::writeJpeg(path, SampleImages::scene(120, 80)));
-
-    QByteArray bytes = readAll(path);
-    const ImageSource fromData = ImageSource::fromData(bytes);
-    bytes.fill('\0'); // the source keeps its own copy
-    const ImageSource fromFile = ImageSource::fromFile(path);
-    ASSERT_TRUE(fromData.isValid()) << fromData.errorString().toStdString();
-    EXPECT_EQ(fromData.typeIdentifier(), "public.jpeg");
-    EXPECT_EQ(fromData.propertiesAtIndex(0), fromFile.propertiesAtIndex(0));
-    EXPECT_EQ(fromData.propertiesAtIndex(0).value(ImageSource::PixelWidth).toInt(), 120);
 }
 
 TEST(ImageSource, failsOnWhatIsNoImage)

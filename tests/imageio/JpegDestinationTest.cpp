@@ -122,51 +122,6 @@ TEST_F(JpegDestinationTest, writesExifGpsXmpAndIccAndUpdatesThePixelSize)
     EXPECT_EQ(pixels.height(), 75);
 }
 
-TEST_F(JpegDestinationTest, writesOnlyTheBlocksTheDictionaryHolds)
-{
-    // IPTC left in is written (as UTF-8 IIM); GPS taken out is not.
-    QVariantMap properties = propertiesOf(m_tiff);
-    properties.remove(ImageSource::GpsDictionary);
-    Exiv2::Image::AutoPtr out = readBack(encode(m_tiff, properties));
-
-    EXPECT_TRUE(hasKey(out->exifData(), "Exif.Image.Make"));
-    EXPECT_FALSE(hasKey(out->exifData(), "Exif.GPSInfo.GPSLatitude"));
-    QStringList keywords;
-    for (const Exiv2::Iptcdatum& datum : out->iptcData())
-        if (datum.key() == "Iptc.Application2.Keywords")
-            keywords.append(QString::fromStdString(datum.toString()));
-    EXPECT_EQ(keywords, QStringList({"harbour", "dawn"}));
-
-    Exiv2::Image::AutoPtr bare = readBack(encode(m_tiff, {}));
-    EXPECT_TRUE(bare->exifData().empty());
-    EXPECT_TRUE(bare->xmpPacket().empty());
-    EXPECT_FALSE(bare->iccProfileDefined());
-}
-
-TEST_F(JpegDestinationTest, sixteenBitSamplesRoundToTheNearestLevel)
-{
-    // 65280 / 257 = 254.0 and 33024 / 257 = 128.498: a shift by 8 bits would
-    // give 255 and 129.
-    const struct {
-        double sample;
-        double level;
-    } cases[] = {
-        {65280.0, 254.0}, {33024.0, 128.0}, {33153.0, 129.0}, {0.0, 0.0}, {65535.0, 255.0}};
-    for (const auto& c : cases) {
-        const QString path = m_dir + QString("/flat-%1.tif").arg(c.sample);
-        ASSERT_TRUE(SampleImages::writeTiff(path, SampleImages::flat(32, 16, c.sample / 65535.0),
-                                            16, {false, false, false, false, false}));
-        EXPECT_DOUBLE_EQ(SampleImages::decode(encode(path, {}, 1.0)).avg(), c.level)
-            << "sample " << c.sample;
-    }
-}
-
-TEST_F(JpegDestinationTest, keepsTheMeanBrightnessOfSixteenBitInput)
-{
-    const double expected = SampleImages::mean(m_tiff) / 257.0;
-    EXPECT_NEAR(SampleImages::decode(encode(m_tiff, {}, 0.9)).avg(), expected, 0.3);
-}
-
 TEST_F(JpegDestinationTest, exifLargerThanASegmentShedsItsLargestTags)
 {
     {
@@ -232,21 +187,6 @@ TEST_F(JpegDestinationTest, xmpLargerThanASegmentBecomesExtendedXmp)
     EXPECT_EQ(QCryptographicHash::hash(extended, QCryptographicHash::Md5).toHex().toUpper(), guid);
 }
 
-TEST_F(JpegDestinationTest, iccProfileLargerThanASegmentIsChunked)
-{
-    QByteArray profile = SampleImages::srgbProfile();
-    profile.append(QByteArray(150000 - profile.size(), '\x5A'));
-    const QByteArray jpeg = encode(m_tiff, {{ImageSource::IccProfile, profile}});
-
-    const QList<QByteArray> chunks =
-        JpegStructure::payloads(jpeg, 0xE2, QByteArray("ICC_PROFILE\0", 12));
-    EXPECT_EQ(chunks.size(), 3);
-    const vips::VImage pixels = SampleImages::decode(jpeg);
-    size_t length = 0;
-    const void* read = pixels.get_blob(VIPS_META_ICC_NAME, &length);
-    EXPECT_EQ(QByteArray(static_cast<const char*>(read), qsizetype(length)), profile);
-}
-
 TEST_F(JpegDestinationTest, damagedPixelsFailTheFinalizeAndGiveNoData)
 {
     const QString damaged = m_dir + "/damaged.tif";
@@ -258,19 +198,4 @@ TEST_F(JpegDestinationTest, damagedPixelsFailTheFinalizeAndGiveNoData)
     EXPECT_FALSE(destination.finalize());
     EXPECT_TRUE(destination.data().isEmpty());
     EXPECT_FALSE(destination.errorString().isEmpty());
-}
-
-TEST_F(JpegDestinationTest, holdsOneImageAndNeedsOne)
-{
-    JpegDestination empty;
-    EXPECT_FALSE(empty.finalize());
-    EXPECT_TRUE(empty.data().isEmpty());
-
-    JpegDestination invalid;
-    EXPECT_FALSE(invalid.addImage(Bitmap(), {}));
-    EXPECT_FALSE(invalid.finalize());
-
-    JpegDestination twice;
-    EXPECT_TRUE(twice.addImage(Bitmap::fromFile(m_tiff), {}));
-    EXPECT_FALSE(twice.addImage(Bitmap::fromFile(m_tiff), {}));
 }

@@ -48,12 +48,6 @@ vips::VImage SampleImages::scene(int width, int height)
     return (rgb < 0.0).ifthenelse(0.0, (rgb > 1.0).ifthenelse(1.0, rgb));
 }
 
-vips::VImage SampleImages::flat(int width, int height, double value)
-{
-    const vips::VImage one = vips::VImage::black(width, height) + value;
-    return one.bandjoin(one).bandjoin(one).cast(VIPS_FORMAT_DOUBLE);
-}
-
 bool SampleImages::writeTiff(const QString& path, const vips::VImage& samples, int bits,
                              Metadata metadata)
 {

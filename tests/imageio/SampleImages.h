@@ -31,8 +31,6 @@ public:
     /// A smooth scene with fine texture and a little noise, 3 bands of
     /// floats in 0..1: compresses like a photograph.
     static vips::VImage scene(int width, int height);
-    /// Every sample `value`: for exact level checks.
-    static vips::VImage flat(int width, int height, double value);
 
     /// 8 or 16 bits per sample, samples in 0..1 scaled to the format's range.
     static bool writeTiff(const QString& path, const vips::VImage& samples, int bits,

@@ -2,7 +2,6 @@
 #include "Exporter.h"
 #include "Importer.h"
 #include "MediaReader.h"
-#include "ScriptingObject.h"
 
 #include "QtPrinters.h"
 #include "TestEnvironment.h"
@@ -47,40 +46,6 @@ INSTANTIATE_TEST_SUITE_P(
                     {{a, aJpeg}, {QStringLiteral("/p/img_1.jpeg")}}},
         PairingCase{"order of first files is kept", {b, aJpeg, a}, {{b}, {a, aJpeg}}}));
 
-struct PathCase {
-    const char* path;
-    bool valid;
-    ScriptingObject::Kind kind;
-};
-
-class ScriptingObjectPaths : public ::testing::TestWithParam<PathCase> {};
-
-TEST_P(ScriptingObjectPaths, parseOnlyTheObjectFormsAndGiveThemBack)
-{
-    const auto object = ScriptingObject::parse(QLatin1String(GetParam().path));
-    ASSERT_EQ(object.has_value(), GetParam().valid) << GetParam().path;
-    if (!object)
-        return;
-    EXPECT_EQ(object->kind(), GetParam().kind) << GetParam().path;
-    EXPECT_EQ(object->path(), QLatin1String(GetParam().path));
-}
-
-using Kind = ScriptingObject::Kind;
-INSTANTIATE_TEST_SUITE_P(
-    Paths, ScriptingObjectPaths,
-    ::testing::Values(
-        PathCase{"/", true, Kind::None}, PathCase{"/application", true, Kind::Application},
-        PathCase{"/library/1", true, Kind::Library}, PathCase{"/project/12", true, Kind::Project},
-        PathCase{"/album/3", true, Kind::Album},
-        PathCase{"/exportsetting/5", true, Kind::ExportSetting},
-        PathCase{"/version/Ab3xYz", true, Kind::Version},
-        PathCase{"/version/Ab3xYz/other/FileSize", true, Kind::OtherTag},
-        PathCase{"/keyword/7", true, Kind::Keyword}, PathCase{"/tag/9", true, Kind::Tag},
-        PathCase{"/project/012", false, Kind::None}, PathCase{"/project/x", false, Kind::None},
-        PathCase{"/project/0", false, Kind::None}, PathCase{"/version", false, Kind::None},
-        PathCase{"/version/a/other", false, Kind::None}, PathCase{"/folder/1", false, Kind::None},
-        PathCase{"/project/1/extra", false, Kind::None}));
-
 struct SizeCase {
     int fitWithin;
     double scale;
@@ -106,24 +71,6 @@ INSTANTIATE_TEST_SUITE_P(Sizes, ExportSettingSizes,
                                            SizeCase{0, 0.5, 3001, 2001, 1501, 1001},
                                            SizeCase{1024, 0.5, 1500, 1000, 750, 500}));
 
-TEST(ExportSettingOffered, theTiffSettingIsStockMissingOrAlteredUnderItsName)
-{
-    const QString tiff16 = QStringLiteral("TIFF - Original Size (16-bit)");
-    const auto find = [&](ServeOptions::TiffSetting kind) -> std::optional<ExportSetting> {
-        for (const ExportSetting& setting : ExportSetting::offered(kind))
-            if (setting.name() == tiff16)
-                return setting;
-        return std::nullopt;
-    };
-    ASSERT_TRUE(find(ServeOptions::TiffSetting::Stock));
-    EXPECT_EQ(find(ServeOptions::TiffSetting::Stock)->depth(), 16);
-    EXPECT_EQ(find(ServeOptions::TiffSetting::Stock)->format(), ExportSetting::Format::Tiff);
-    EXPECT_FALSE(find(ServeOptions::TiffSetting::Missing));
-    EXPECT_EQ(find(ServeOptions::TiffSetting::EightBit)->depth(), 8);
-    EXPECT_EQ(find(ServeOptions::TiffSetting::HalfSize)->outputSize(100, 50), qMakePair(50, 25));
-    EXPECT_EQ(find(ServeOptions::TiffSetting::Jpeg)->format(), ExportSetting::Format::Jpeg);
-}
-
 TEST(MediaReaderDates, readExifDateTimesAsUtcAndRefuseTheRest)
 {
     EXPECT_EQ(MediaReader::parseExifDate(QStringLiteral("2021:06:05 14:03:22")),
@@ -134,35 +81,6 @@ TEST(MediaReaderDates, readExifDateTimesAsUtcAndRefuseTheRest)
     EXPECT_FALSE(MediaReader::parseExifDate(QStringLiteral("yesterday")));
     EXPECT_EQ(MediaReader::formatExifDate(QDateTime(QDate(2001, 2, 3), QTime(4, 5, 6), Qt::UTC)),
               QStringLiteral("2001:02:03 04:05:06"));
-}
-
-TEST(MediaReaderKinds, comeFromTheExtensionInAnyCase)
-{
-    EXPECT_EQ(MediaReader::kindForPath(QStringLiteral("a/IMG.DNG")), QStringLiteral("raw"));
-    EXPECT_EQ(MediaReader::kindForPath(QStringLiteral("IMG.cr2")), QStringLiteral("raw"));
-    EXPECT_EQ(MediaReader::kindForPath(QStringLiteral("IMG.JPEG")), QStringLiteral("jpeg"));
-    EXPECT_EQ(MediaReader::kindForPath(QStringLiteral("IMG.Tif")), QStringLiteral("tiff"));
-    EXPECT_EQ(MediaReader::kindForPath(QStringLiteral("IMG.png")), QStringLiteral("png"));
-    EXPECT_EQ(MediaReader::kindForPath(QStringLiteral("notes.txt")), QString());
-    EXPECT_EQ(MediaReader::kindForPath(QStringLiteral("IMG")), QString());
-}
-
-TEST(ExporterNames, takeTheFirstBaseFreeForEveryExtension)
-{
-    const QString folder = TestEnvironment::makeScratchDir(QStringLiteral("names"));
-    const auto touch = [&](const QString& name) {
-        QFile file(folder + QLatin1Char('/') + name);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    };
-    const QStringList pair = {QStringLiteral(".DNG"), QStringLiteral(".JPG"),
-                              QStringLiteral(".XMP")};
-    EXPECT_EQ(Exporter::uniqueBase(folder, QStringLiteral("IMG"), pair), QStringLiteral("IMG"));
-    touch(QStringLiteral("IMG.XMP"));
-    EXPECT_EQ(Exporter::uniqueBase(folder, QStringLiteral("IMG"), pair), QStringLiteral("IMG (1)"));
-    touch(QStringLiteral("IMG (1).JPG"));
-    EXPECT_EQ(Exporter::uniqueBase(folder, QStringLiteral("IMG"), pair), QStringLiteral("IMG (2)"));
-    EXPECT_EQ(Exporter::uniqueBase(folder, QStringLiteral("IMG"), {QStringLiteral(".tif")}),
-              QStringLiteral("IMG"));
 }
 
 } // namespace

@@ -20,13 +20,6 @@
 
 namespace {
 
-QString call(const QStringList& arguments, int* status = nullptr)
-{
-    QString errors;
-    PeerProcess::run(arguments, status, &errors);
-    return errors;
-}
-
 int masterFileCount(const QString& library)
 {
     int count = 0;
@@ -59,54 +52,6 @@ protected:
     PeerSession m_session;
     ApertureApplication m_app;
 };
-
-TEST_F(PeerServeTest, aSecondServerOnTheLibraryOrTheNameIsRefused)
-{
-    start();
-    PeerProcess sameLibrary(m_session.library(), {}, QStringLiteral("org.photolib.Second"));
-    EXPECT_FALSE(sameLibrary.start());
-    EXPECT_EQ(sameLibrary.waitForExit(), 1);
-    EXPECT_TRUE(sameLibrary.standardError().contains(
-        QStringLiteral("already served by process %1").arg(m_session.peer().pid())))
-        << qPrintable(sameLibrary.standardError());
-
-    const QString other = TestEnvironment::makeScratchDir(QStringLiteral("other")) +
-                          QStringLiteral("/Other.aplibrary");
-    int status = -1;
-    call({QStringLiteral("create"), other}, &status);
-    ASSERT_EQ(status, 0);
-    PeerProcess sameName(other);
-    EXPECT_FALSE(sameName.start());
-    EXPECT_EQ(sameName.waitForExit(), 1);
-    EXPECT_TRUE(sameName.standardError().contains(QLatin1String("already owned")))
-        << qPrintable(sameName.standardError());
-    EXPECT_TRUE(m_app.isRunning());
-}
-
-TEST_F(PeerServeTest, sigtermEndsTheServerCleanlyAndFreesTheLibrary)
-{
-    start();
-    m_app.version();
-    EXPECT_EQ(m_session.peer().stop(), 0);
-    EXPECT_TRUE(m_session.peer().standardError().contains(QLatin1String("stopped after 1 calls")))
-        << qPrintable(m_session.peer().standardError());
-    EXPECT_FALSE(m_app.isRunning());
-    PeerProcess again(m_session.library());
-    EXPECT_TRUE(again.start()) << qPrintable(again.standardError());
-}
-
-TEST_F(PeerServeTest, theCallCountIsToldByACallAndByTheCommand)
-{
-    start();
-    m_app.selection();
-    m_app.version();
-    const quint64 count = callCount();
-    EXPECT_EQ(count, 2u);
-    int status = -1;
-    const QByteArray told = PeerProcess::run({QStringLiteral("calls")}, &status);
-    EXPECT_EQ(status, 0);
-    EXPECT_EQ(told.trimmed().toULongLong(), count);
-}
 
 TEST_F(PeerServeTest, aLockedDatabaseIsAnErrorAndTheServerGoesOn)
 {
@@ -282,81 +227,6 @@ TEST_F(PeerServeTest, badInputIsAnsweredWithNamedErrorsAndTheServerGoesOn)
     EXPECT_TRUE(QDir(folder).isEmpty());
 }
 
-TEST_F(PeerServeTest, deletedProjectsWaitInTheTrashUntilItIsEmptied)
-{
-    start();
-    const QJsonObject before = m_session.show();
-    const QList<ApertureImageVersion> versions = m_app.selection();
-    ASSERT_EQ(versions.size(), 4);
-    ASSERT_FALSE(m_app.albums().first().imageVersions().isEmpty());
-    m_app.libraries().first().projects().first().deleteProject();
-
-    EXPECT_TRUE(m_app.selection().isEmpty());
-    EXPECT_TRUE(m_app.albums().first().imageVersions().isEmpty());
-    EXPECT_TRUE(m_app.libraries().first().projects().isEmpty());
-    EXPECT_EQ(scriptingErrorOf([&] { versions.first().name(); }).name(),
-              QStringLiteral("org.photolib.Error.NoSuchObject"));
-    const QJsonObject trashed = m_session.show();
-    EXPECT_TRUE(trashed[QStringLiteral("projects")][0][QStringLiteral("trashed")].toBool());
-    EXPECT_TRUE(PeerProcess::versionIn(
-                    trashed, versions.first().reference().mid(9))[QStringLiteral("trashed")]
-                    .toBool());
-
-    int status = -1;
-    call({QStringLiteral("restore"), m_session.library(), QStringLiteral("1")}, &status);
-    ASSERT_EQ(status, 0);
-    EXPECT_EQ(m_app.selection(), versions);
-    EXPECT_EQ(m_session.show(), before);
-
-    m_app.libraries().first().projects().first().deleteProject();
-    const int masters = masterFileCount(m_session.library());
-    ASSERT_EQ(masters, 5); // four versions, one of them a pair
-    call({QStringLiteral("empty-trash"), m_session.library()}, &status);
-    ASSERT_EQ(status, 0);
-    EXPECT_EQ(masterFileCount(m_session.library()), 0);
-    const QJsonObject emptied = m_session.show();
-    EXPECT_TRUE(emptied[QStringLiteral("versions")].toArray().isEmpty());
-    EXPECT_TRUE(emptied[QStringLiteral("projects")].toArray().isEmpty());
-    call({QStringLiteral("restore"), m_session.library(), QStringLiteral("1")}, &status);
-    EXPECT_EQ(status, 1);
-}
-
-TEST_F(PeerServeTest, faultOptionsShapeTheAnswers)
-{
-    // Samples are the same for the same options: a first one tells the ids.
-    const QString probe =
-        TestEnvironment::makeScratchDir(QStringLiteral("probe")) + QStringLiteral("/P.aplibrary");
-    ASSERT_TRUE(PeerProcess::makeSample(probe, PeerSession::smallSample()));
-    const QStringList ids =
-        PeerProcess::idsIn(PeerProcess::show(probe), QStringLiteral("selection"));
-    ASSERT_EQ(ids.size(), 4);
-    start({QStringLiteral("--version-text"), QStringLiteral("4.0.1"),
-           QStringLiteral("--fail-export"), ids[1], QStringLiteral("--mismatched-tags"), ids[2],
-           QStringLiteral("--inconsistent-tag-lists")});
-    ASSERT_EQ(PeerProcess::idsIn(m_session.show(), QStringLiteral("selection")), ids);
-    EXPECT_EQ(m_app.version(), QStringLiteral("4.0.1"));
-    const QList<ApertureImageVersion> selection = m_app.selection();
-    const QString folder = TestEnvironment::makeScratchDir(QStringLiteral("fail"));
-    EXPECT_TRUE(
-        m_app.exportImages({selection[1]}, std::nullopt, ApertureExportMetadata::Sidecar, folder)
-            .isEmpty());
-    EXPECT_EQ(
-        m_app.exportImages({selection[0]}, std::nullopt, ApertureExportMetadata::Sidecar, folder)
-            .size(),
-        2);
-
-    const QHash<QString, QVariantList> values = m_app.valuesForKeys(
-        selection, {QStringLiteral("EXIFTags.name"), QStringLiteral("EXIFTags.value"),
-                    QStringLiteral("otherTags.name"), QStringLiteral("otherTags.value")});
-    EXPECT_EQ(values[QStringLiteral("EXIFTags.name")].size(), 4);
-    EXPECT_EQ(values[QStringLiteral("EXIFTags.value")].size(), 3);
-    EXPECT_EQ(values[QStringLiteral("otherTags.value")].size(), 3);
-    EXPECT_EQ(values[QStringLiteral("otherTags.name")][2].toList().size(),
-              values[QStringLiteral("otherTags.value")][2].toList().size() + 1);
-    EXPECT_EQ(values[QStringLiteral("otherTags.name")][0].toList().size(),
-              values[QStringLiteral("otherTags.value")][0].toList().size());
-}
-
 TEST_F(PeerServeTest, aKilledServerLeavesALibraryThatOpens)
 {
     start();
@@ -371,22 +241,6 @@ TEST_F(PeerServeTest, aKilledServerLeavesALibraryThatOpens)
     PeerProcess again(m_session.library());
     EXPECT_TRUE(again.start()) << "no stale claim on the library: "
                                << qPrintable(again.standardError());
-}
-
-TEST(PeerServeWithoutBus, theServerEndsWhenItsBusGoesAway)
-{
-    const QString library = TestEnvironment::makeScratchDir(QStringLiteral("orphan")) +
-                            QStringLiteral("/Orphan.aplibrary");
-    int status = -1;
-    call({QStringLiteral("create"), library}, &status);
-    ASSERT_EQ(status, 0);
-    auto bus = std::make_unique<PrivateBus>();
-    ASSERT_TRUE(bus->isUp());
-    PeerProcess peer(library);
-    ASSERT_TRUE(peer.start()) << qPrintable(peer.standardError());
-    bus.reset();
-    EXPECT_EQ(peer.waitForExit(10000), 0);
-    EXPECT_TRUE(peer.standardError().contains(QLatin1String("the session bus went away")));
 }
 
 } // namespace

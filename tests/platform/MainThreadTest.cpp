@@ -31,29 +31,4 @@ TEST(MainThread, queuedWorkRunsOnTheMainThreadInOrder)
     EXPECT_TRUE(allOnMain.load());
 }
 
-TEST(MainThread, performAndWaitReturnsAfterTheWorkHasRun)
-{
-    std::atomic<bool> ranBeforeReturn{false};
-    MainThread::performInBackground([&] {
-        bool done = false;
-        MainThread::performAndWait([&] { done = MainThread::isCurrent(); });
-        ranBeforeReturn = done;
-    });
-    ASSERT_TRUE(MainThread::waitForBackgroundThreads(10000));
-    EXPECT_TRUE(ranBeforeReturn.load());
-    // On the main thread itself it runs directly.
-    bool direct = false;
-    MainThread::performAndWait([&] { direct = true; });
-    EXPECT_TRUE(direct);
-}
-
-TEST(MainThread, backgroundWorkRunsOffTheMainThread)
-{
-    std::atomic<bool> onMain{true};
-    MainThread::performInBackground([&] { onMain = MainThread::isCurrent(); });
-    ASSERT_TRUE(MainThread::waitForBackgroundThreads(10000));
-    EXPECT_FALSE(onMain.load());
-    EXPECT_EQ(MainThread::backgroundThreadsRunning(), 0);
-}
-
 } // namespace

@@ -86,12 +86,4 @@ TEST(PropertyList, refusesARootThatIsNotADictionary)
     EXPECT_TRUE(error.contains("not a dictionary"));
 }
 
-TEST(PropertyList, refusesValuesWithoutAPropertyListForm)
-{
-    QString error;
-    EXPECT_FALSE(PropertyList::serialize(QVariantMap{{"p", QVariant::fromValue(QPointF(1, 2))}},
-                                         PropertyList::Format::Xml, &error));
-    EXPECT_FALSE(error.isEmpty());
-}
-
 } // namespace

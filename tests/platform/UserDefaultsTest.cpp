@@ -56,23 +56,6 @@ TEST(UserDefaults, absentKeyIsDistinctFromAFalseOrZeroValue)
     EXPECT_FALSE(defaults.hasValueForKey("ShortSide"));
 }
 
-TEST(UserDefaults, typedReadsConvertLikeTheDesktopStore)
-{
-    UserDefaults defaults(freshPath());
-    defaults.registerDefaults({{"b", QStringLiteral("YES")},
-                               {"i", 3.9},
-                               {"s", qint64(12)},
-                               {"f", QStringLiteral("0.25")},
-                               {"d", QDateTime(QDate(2020, 1, 2), QTime(3, 4))}});
-    EXPECT_TRUE(defaults.boolForKey("b"));
-    EXPECT_EQ(defaults.integerForKey("i"), 3);
-    EXPECT_EQ(defaults.stringForKey("s"), QStringLiteral("12"));
-    EXPECT_FLOAT_EQ(defaults.floatForKey("f"), 0.25f);
-    EXPECT_TRUE(defaults.dateForKey("d").isValid());
-    EXPECT_FALSE(defaults.dateForKey("b").isValid());
-    EXPECT_FALSE(defaults.boolForKey("missing"));
-}
-
 TEST(UserDefaults, initialOptionCallsAtOnceWithoutValuesAndObserversSeeOnlyTheirKey)
 {
     UserDefaults defaults(freshPath());
@@ -136,19 +119,6 @@ TEST(UserDefaults, unreadableFileIsKeptAsideNotOverwritten)
     // New settings go to a fresh file; the kept copy is untouched.
     EXPECT_TRUE(defaults.setValue(0.6, "JpegQuality"));
     EXPECT_TRUE(QFile::exists(defaults.keptAsidePath()));
-}
-
-TEST(UserDefaults, failedWriteKeepsTheValueForTheSessionAndSaysSo)
-{
-    // A file where the folder should be: no permission trick that root ignores.
-    const QString blocker = TestEnvironment::makeScratchDir("blocked") + "/not-a-folder";
-    writeFile(blocker, "x");
-    SystemLog::Capture log;
-    UserDefaults defaults(blocker + "/prefs.plist");
-    EXPECT_FALSE(defaults.setValue(1, "K"));
-    EXPECT_EQ(defaults.integerForKey("K"), 1);
-    ASSERT_EQ(log.lines().size(), 1);
-    EXPECT_TRUE(log.lines()[0].startsWith("Preferences not saved to " + blocker));
 }
 
 TEST(UserDefaults, concurrentReadersAlwaysSeeAWholeValue)

@@ -53,16 +53,6 @@ quint64 callCount(const ScriptingApplication& application)
     return application.call(kApplication, QStringLiteral("CallCount")).value(0).toULongLong();
 }
 
-TEST(ScriptingApplicationTimeout, secondsBecomeReplyTimeouts)
-{
-    EXPECT_EQ(ScriptingApplication::timeoutMilliseconds(ScriptingApplication::NoTimeout), INT_MAX);
-    EXPECT_EQ(ScriptingApplication::timeoutMilliseconds(ScriptingApplication::DefaultTimeout),
-              120000);
-    EXPECT_EQ(ScriptingApplication::timeoutMilliseconds(-7), 120000);
-    EXPECT_EQ(ScriptingApplication::timeoutMilliseconds(5), 5000);
-    EXPECT_EQ(ScriptingApplication::timeoutMilliseconds(INT_MAX / 100), INT_MAX);
-}
-
 TEST(ScriptingApplicationRunning, isTrueOnlyWhileTheNameHasAnOwnerAndStartsNothing)
 {
     PeerSession session;
@@ -110,40 +100,6 @@ protected:
     PeerSession m_session;
     std::unique_ptr<ScriptingApplication> m_application;
 };
-
-TEST_F(ScriptingApplicationTest, repliesComeBackAsOurValues)
-{
-    startPeer();
-    EXPECT_EQ(
-        m_application->call(kApplication, QStringLiteral("GetText"), {QStringLiteral("version")}),
-        QVariantList{QStringLiteral("3.6")});
-    const QString version = firstSelected(*m_application);
-    ASSERT_TRUE(version.startsWith(QLatin1String("/version/")));
-
-    // A date goes out as a date and comes back as one; a null stays null.
-    const QDateTime date(QDate(1999, 12, 31), QTime(23, 59, 58, 250), Qt::UTC);
-    const QString tag = m_application
-                            ->call(version, QStringLiteral("AddTag"),
-                                   {QStringLiteral("customTags"), QStringLiteral("Shot"), date})
-                            .value(0)
-                            .value<QDBusObjectPath>()
-                            .path();
-    const QVariant value =
-        m_application->call(tag, QStringLiteral("GetValue"), {QStringLiteral("value")}).value(0);
-    ASSERT_EQ(value.metaType().id(), QMetaType::QDateTime);
-    EXPECT_EQ(value.toDateTime(), date);
-
-    const QVariantList columns =
-        m_application
-            ->call(kApplication, QStringLiteral("ValuesForKeys"),
-                   {QStringList{version},
-                    QStringList{QStringLiteral("width"), QStringLiteral("keywords.name")}})
-            .value(0)
-            .toList();
-    ASSERT_EQ(columns.size(), 2);
-    EXPECT_GT(columns[0].toList().value(0).toInt(), 0);
-    EXPECT_EQ(columns[1].toList().size(), 1);
-}
 
 TEST_F(ScriptingApplicationTest, anErrorReplyRaisesItsNameAndReason)
 {
@@ -217,33 +173,6 @@ TEST_F(ScriptingApplicationTest, aReplyOfTheWrongShapeRaises)
     EXPECT_EQ(
         m_application->call(kApplication, QStringLiteral("GetValue"), {QStringLiteral("version")}),
         QVariantList{QStringLiteral("3.6")});
-}
-
-TEST_F(ScriptingApplicationTest, callsWorkFromAnotherThread)
-{
-    startPeer();
-    QString fromThread;
-    std::unique_ptr<QThread> thread(
-        QThread::create([&] { fromThread = firstSelected(*m_application); }));
-    thread->start();
-    ASSERT_TRUE(thread->wait(30000));
-    EXPECT_EQ(fromThread, firstSelected(*m_application));
-    EXPECT_FALSE(fromThread.isEmpty());
-}
-
-TEST_F(ScriptingApplicationTest, withoutWaitingTheCallReturnsAtOnceAndStillHappens)
-{
-    startPeer({QStringLiteral("--call-delay-ms"), QStringLiteral("300")});
-    const QString version = firstSelected(*m_application);
-    m_application->setSendMode(ScriptingApplication::NoReply);
-    EXPECT_TRUE(m_application
-                    ->call(version, QStringLiteral("SetText"),
-                           {QStringLiteral("name"), QStringLiteral("Renamed")})
-                    .isEmpty());
-    m_application->setSendMode(ScriptingApplication::WaitForReply);
-    // Calls on one connection arrive in order: this read sees the change.
-    EXPECT_EQ(m_application->call(version, QStringLiteral("GetText"), {QStringLiteral("name")}),
-              QVariantList{QStringLiteral("Renamed")});
 }
 
 } // namespace

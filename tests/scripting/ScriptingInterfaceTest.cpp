@@ -14,29 +14,6 @@ namespace {
 
 const QString kName = QStringLiteral("org.photolib.Scripting");
 
-TEST(ScriptingInterface, readsEveryMethodOfTheDeclarationWithItsSignatures)
-{
-    QFile file(QStringLiteral(TOLVANE_SOURCE_DIR "/resources/scripting.xml"));
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    QString error;
-    const auto interface = ScriptingInterface::parse(file.readAll(), kName, &error);
-    ASSERT_TRUE(interface) << qPrintable(error);
-    EXPECT_EQ(interface->methodNames().size(), 23);
-    const auto signatures = [&](const QString& method) {
-        const ScriptingInterface::Method* declared = interface->method(method);
-        return declared ? declared->inSignature + QLatin1Char('>') + declared->outSignature
-                        : QString();
-    };
-    EXPECT_EQ(signatures(QStringLiteral("ValuesForKeys")), QStringLiteral("aoas>aav"));
-    EXPECT_EQ(signatures(QStringLiteral("Export")), QStringLiteral("aoous>as"));
-    EXPECT_EQ(signatures(QStringLiteral("Import")), QStringLiteral("asuo>ao"));
-    EXPECT_EQ(signatures(QStringLiteral("AdjustImageDate")), QStringLiteral("(x)aob>"));
-    EXPECT_EQ(signatures(QStringLiteral("RefreshMetadata")), QStringLiteral(">"));
-    EXPECT_EQ(interface->method(QStringLiteral("Launch")), nullptr);
-    EXPECT_EQ(interface->method(QStringLiteral("AdjustImageDate"))->inTypes,
-              (QStringList{QStringLiteral("(x)"), QStringLiteral("ao"), QStringLiteral("b")}));
-}
-
 struct BadDocument {
     const char* what;
     const char* xml;

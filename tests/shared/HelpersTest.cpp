@@ -61,17 +61,6 @@ INSTANTIATE_TEST_SUITE_P(
 
 // deleteFile -------------------------------------------------------------------
 
-TEST(HelpersDeleteFile, missingPathIsIgnoredAndTouchesNothingElse)
-{
-    const QString folder = TestEnvironment::makeScratchDir("delete");
-    writeFile(folder + "/kept.jpg");
-    helpers::deleteFile(folder + "/missing.jpg");
-    helpers().deleteFileAt(folder + "/missing/too.jpg");
-    EXPECT_TRUE(QFileInfo::exists(folder + "/kept.jpg"));
-    EXPECT_EQ(QDir(folder).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
-              QStringList{"kept.jpg"});
-}
-
 TEST(HelpersDeleteFile, removesAFileAndAFolderWithItsContents)
 {
     const QString folder = TestEnvironment::makeScratchDir("delete");
@@ -83,16 +72,6 @@ TEST(HelpersDeleteFile, removesAFileAndAFolderWithItsContents)
     helpers().deleteFileAt(folder + "/export");
     EXPECT_EQ(QDir(folder).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
               QStringList{"kept.jpg"});
-}
-
-TEST(HelpersDeleteFile, linkToAFolderGoesWithoutWhatItPointsTo)
-{
-    const QString folder = TestEnvironment::makeScratchDir("delete");
-    writeFile(folder + "/target/IMG_1.tif");
-    ASSERT_TRUE(QFile::link(folder + "/target", folder + "/link"));
-    helpers::deleteFile(folder + "/link");
-    EXPECT_FALSE(QFileInfo(folder + "/link").isSymLink());
-    EXPECT_TRUE(QFileInfo::exists(folder + "/target/IMG_1.tif"));
 }
 
 // fileExists -------------------------------------------------------------------
@@ -137,20 +116,6 @@ TEST(HelpersFileExists, unreadableFileMakesTheMainThreadAskForItsLibraryThenTest
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_EQ(requests[0].path, library);
     EXPECT_EQ(requests[0].thread, QCoreApplication::instance()->thread());
-}
-
-TEST(HelpersFileExists, unreadableFileStaysFalseWhenTheUserGrantsNothing)
-{
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "root reads every file: no unreadable file can be made";
-    const QString file = TestEnvironment::makeScratchDir("exists") + "/Exports/IMG_1.tif";
-    writeFile(file);
-    ASSERT_TRUE(QFile::setPermissions(file, QFileDevice::WriteOwner));
-    StubRunDelegate delegate;
-    EXPECT_FALSE(helpers::fileExists(file, &delegate));
-    const auto requests = delegate.requests();
-    ASSERT_EQ(requests.size(), 1u);
-    EXPECT_EQ(requests[0].path, file);
 }
 
 } // namespace
