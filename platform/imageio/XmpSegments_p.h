@@ -11,7 +11,7 @@
 /// A packet that fits one segment goes in as it is, byte for byte. A larger
 /// one is first written again without padding and indentation; if it still
 /// does not fit, the largest top-level properties move into extended XMP as
-/// the XMP specification (part 3) lays it down: the standard packet keeps the
+/// the XMP standard lays it down for files: the standard packet keeps the
 /// rest and names the extended packet's MD5 digest in xmpNote:HasExtendedXMP,
 /// and the extended packet follows in chunks of 65400 bytes. No property is
 /// lost. A packet that is too large and does not parse is left out.
