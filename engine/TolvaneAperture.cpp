@@ -127,7 +127,6 @@ void TolvaneAperture::prepareForRun()
     m_successPreventSleep =
         PowerAssertion::createWithName(PowerAssertion::noIdleSleepType(), PowerAssertion::LevelOn,
                                        assertionName(), &m_assertionID);
-    m_prepared = true;
     m_cleanedUp = false;
 }
 

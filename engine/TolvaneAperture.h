@@ -143,6 +143,5 @@ private:
     QString m_extractedJpegKeyword;
     QString m_extractedSeparatedKeyword;
     bool m_tiffExportProfileValidated = false;
-    bool m_prepared = false;
     bool m_cleanedUp = false;
 };
