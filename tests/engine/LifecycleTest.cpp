@@ -6,7 +6,6 @@
 
 #include <QDBusConnection>
 #include <QDBusMessage>
-#include <QDir>
 #include <QJsonArray>
 #include <QProcess>
 
@@ -246,6 +245,22 @@ TEST_F(Lifecycle, failedSleepAssertionIsNotReleasedAtCleanup)
 }
 
 // Work folder ---------------------------------------------------------------------
+
+TEST_F(Lifecycle, chosenFolderEndingInASlashGetsNoSecondOne)
+{
+    TolvaneAperture engine;
+    engine.setDelegate(&delegate);
+    delegate.referenced = true;
+    delegate.folder = QUrl("file:///x/Out/");
+    engine.prepareForRun();
+    EXPECT_EQ(engine.tmpDir(), "/x/Out/");
+    engine.endOfRunCleanup();
+    // Off again: the temporary directory, even where a folder was chosen.
+    delegate.referenced = false;
+    engine.prepareForRun();
+    EXPECT_EQ(engine.tmpDir(), workFolder() + "/");
+    engine.endOfRunCleanup();
+}
 
 // One engine per run ----------------------------------------------------------------
 

@@ -61,7 +61,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 // deleteFile -------------------------------------------------------------------
 
-TEST(HelpersDeleteFile, removesAFileAndAFolderWithItsContents)
+TEST(HelpersDeleteFile, removesAFileAndAFolderWithItsContentsAndIgnoresAMissingPath)
 {
     const QString folder = TestEnvironment::makeScratchDir("delete");
     writeFile(folder + "/IMG_1.tif");
@@ -70,6 +70,7 @@ TEST(HelpersDeleteFile, removesAFileAndAFolderWithItsContents)
     writeFile(folder + "/kept.jpg");
     helpers::deleteFile(folder + "/IMG_1.tif");
     helpers().deleteFileAt(folder + "/export");
+    helpers::deleteFile(folder + "/missing.jpg"); // nothing happens
     EXPECT_EQ(QDir(folder).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
               QStringList{"kept.jpg"});
 }
