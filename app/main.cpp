@@ -5,6 +5,7 @@
 #include "MainWindowController.h"
 #include "TolvaneApertureAppDelegate.h"
 #include "core/Bundle.h"
+#include "core/MainThread.h"
 #include "ui/ModalAlert.h"
 #include "widgets/MessageBoxAlertPresenter.h"
 
@@ -59,6 +60,10 @@ int main(int argc, char** argv)
         // active, so the count is shown once now as well.
         delegate.applicationDidBecomeActive();
         status = QApplication::exec();
+        // A run still under way ends its current image and cleans up before
+        // the delegate it reports to goes away.
+        while (!MainThread::waitForBackgroundThreads(1000)) {
+        }
     }
     ModalAlert::setPresenter(nullptr);
     return status;
