@@ -60,7 +60,7 @@ int main(int argc, char** argv)
         // active, so the count is shown once now as well.
         delegate.applicationDidBecomeActive();
         status = QApplication::exec();
-        // A run still under way ends its current image and cleans up before
+        // A run still under way is let finish, with its clean-up, before
         // the delegate it reports to goes away.
         while (!MainThread::waitForBackgroundThreads(1000)) {
         }
