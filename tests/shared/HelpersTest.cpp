@@ -75,6 +75,16 @@ TEST(HelpersDeleteFile, removesAFileAndAFolderWithItsContentsAndIgnoresAMissingP
               QStringList{"kept.jpg"});
 }
 
+TEST(HelpersDeleteFile, removesALinkToAFolderButNeverWhatItPointsAt)
+{
+    const QString folder = TestEnvironment::makeScratchDir("delete-link");
+    writeFile(folder + "/Masters/IMG_1.NEF");
+    ASSERT_TRUE(QFile::link(folder + "/Masters", folder + "/link"));
+    helpers::deleteFile(folder + "/link");
+    EXPECT_FALSE(QFileInfo(folder + "/link").isSymLink());
+    EXPECT_TRUE(QFileInfo::exists(folder + "/Masters/IMG_1.NEF"));
+}
+
 // fileExists -------------------------------------------------------------------
 
 TEST(HelpersFileExists, answersWithoutAskingForNullMissingAndReadableFiles)
