@@ -210,6 +210,12 @@ void SampleGenerator::generate(const QString& libraryPath, const Options& option
             all.append(version.id);
             catalog.setMainRating(version.id, int(random.below(6)));
             catalog.setFlagged(version.id, random.below(5) == 0);
+            // Custom tags live only in the library, not in the files.
+            catalog.setTag(version.id, QStringLiteral("custom"), QStringLiteral("Shoot"),
+                           QStringLiteral("Sample shoot %1").arg(i % 3 + 1));
+            if (i % 2 == 0)
+                catalog.setTag(version.id, QStringLiteral("custom"), QStringLiteral("Client"),
+                               QStringLiteral("Tolvane sample"));
             if (i % 5 == 1 || i % 7 == 3)
                 catalog.setAdjustments(version.id, i % 5 == 1 ? 0.7 : 0.0, i % 7 == 3 ? 90 : 0);
             for (qint64 album : albums)

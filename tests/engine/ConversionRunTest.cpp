@@ -59,6 +59,9 @@ TEST_F(ConversionRun, replacesEveryImageAndCarriesItsMetadataOver)
         EXPECT_EQ(tagValue(made, "IPTCTags", "Caption"),
                   tagValue(*original, "IPTCTags", "Caption"));
         EXPECT_TRUE(tagValue(made, "IPTCTags", "Keywords").isEmpty());
+        EXPECT_FALSE(tagValue(made, "customTags", "Shoot").isEmpty());
+        EXPECT_EQ(tagValue(made, "customTags", "Shoot"),
+                  tagValue(*original, "customTags", "Shoot"));
         EXPECT_EQ(tagValue(made, "EXIFTags", "ImageDate"),
                   tagValue(*original, "EXIFTags", "ImageDate"));
         // Half the size, as JPEG, moved into the library.
