@@ -198,7 +198,13 @@ void TolvaneAperture::run(RunDelegate* delegate, RunBody body)
 
 std::optional<TolvaneAperture::ClosingAlert> TolvaneAperture::prepareWorkFolders()
 {
+    // Empty when the folder that TMPDIR names does not exist: the work folder
+    // would otherwise land in the root folder.
     const QString temporary = QDir::tempPath();
+    if (temporary.isEmpty())
+        return ClosingAlert{kUnableToProcess,
+                            QStringLiteral("The temporary folder does not exist:\n\n%1")
+                                .arg(qEnvironmentVariable("TMPDIR"))};
     m_workFolder = std::make_unique<QTemporaryDir>(temporary + QStringLiteral("/Tolvane-XXXXXX"));
     if (!m_workFolder->isValid())
         return ClosingAlert{kUnableToProcess,
@@ -662,13 +668,16 @@ void TolvaneAperture::separatePair(const ApertureImageVersion& photo, qint64 ind
     deleteFiles(plan.deleted);
 
     const ApertureProject project = masterProjectOf(photo);
+    int imageFiles = 0;
     int imageFilesLost = 0;
     for (const QString& file : plan.kept) {
         const QString placed = placeForImport(file);
         const auto newImage = placed.isEmpty() ? std::nullopt : importFile(placed, project);
         // A sidecar makes no image; an image file that makes none is a loss.
-        if (!newImage && RunRules::isImageFile(file, m_imgTypes, isJpegFile))
-            ++imageFilesLost;
+        if (!RunRules::isImageFile(file, m_imgTypes, isJpegFile))
+            continue;
+        ++imageFiles;
+        imageFilesLost += newImage ? 0 : 1;
     }
     if (!plan.kept.isEmpty())
         removeExportedXmpFile(QUrl::fromLocalFile(plan.kept.last()));
@@ -677,7 +686,7 @@ void TolvaneAperture::separatePair(const ApertureImageVersion& photo, qint64 ind
     // The original goes only when every photo it held has a new image;
     // otherwise the halves that were imported are taken out again.
     if (newImages.isEmpty() || imageFilesLost > 0) {
-        log(RunRules::pairLeftMessage(masterName, plan.kept.size(), imageFilesLost));
+        log(RunRules::pairLeftMessage(masterName, imageFiles, imageFilesLost));
         takeOut(newImages);
         m_underWork->newImages.clear();
         return;

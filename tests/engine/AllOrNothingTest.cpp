@@ -4,8 +4,6 @@
 #include "QtPrinters.h"
 #include "TolvaneAperture.h"
 
-#include <QDir>
-
 namespace {
 
 /// A fault the stand-in library shows during a run: a failing or malformed
@@ -57,10 +55,6 @@ protected:
         if (option < 2)
             return LibraryInvariant(m_before, m_original, {});
         return LibraryInvariant(m_before, m_original, {option, 2, "Tolvane Separated"});
-    }
-    QStringList workFolderEntries() const
-    {
-        return QDir(workFolder()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
     }
 
     QJsonObject m_before;
