@@ -353,7 +353,15 @@ void writeLog(int signo, const siginfo_t* info, const char* reason)
         if (info) {
             out.text("Exception Codes: ").text(codeName(signo, info->si_code)).text(" (");
             out.number(static_cast<unsigned long long>(static_cast<unsigned>(info->si_code)));
-            out.text(") at 0x").number(reinterpret_cast<unsigned long long>(info->si_addr), 16, 16);
+            // The kernel fills in the address of a fault; a sent signal
+            // carries its sender instead.
+            if (info->si_code > 0) {
+                out.text(") at 0x");
+                out.number(reinterpret_cast<unsigned long long>(info->si_addr), 16, 16);
+            } else {
+                out.text(") sent by process ");
+                out.number(static_cast<unsigned long long>(info->si_pid));
+            }
             out.text("\n");
         }
         if (reason && *reason)

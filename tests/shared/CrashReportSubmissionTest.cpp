@@ -30,6 +30,11 @@ struct Answer {
     bool success;
 };
 
+void PrintTo(const Answer& answer, std::ostream* out)
+{
+    *out << answer.name;
+}
+
 class CrashReportSubmission : public ::testing::TestWithParam<Answer> {
 protected:
     void SetUp() override
