@@ -44,7 +44,7 @@ struct Prepared {
 
 Prepared g_prepared;
 QString g_folder;
-std::atomic<bool> g_handling{false};
+std::atomic<long> g_handlingThread{0}; // the thread writing a log, 0 when none
 alignas(16) char g_alternateStack[64 * 1024];
 
 void copyText(char (&target)[kTextSize], const QByteArray& text)
@@ -381,14 +381,28 @@ void restoreDefault(int signo)
     ::sigaction(signo, &action, nullptr);
 }
 
+// Claims the writing of the one log for this thread. Another thread that
+// crashes meanwhile waits: the first re-raises and ends the process. A
+// crash inside the writing itself ends the process at once.
+bool claimLog(int signo)
+{
+    const long self = ::syscall(SYS_gettid);
+    long expected = 0;
+    if (g_handlingThread.compare_exchange_strong(expected, self))
+        return true;
+    if (expected == self) {
+        restoreDefault(signo);
+        ::raise(signo);
+        return false;
+    }
+    for (;;)
+        ::pause();
+}
+
 void onFatalSignal(int signo, siginfo_t* info, void*)
 {
-    // A second thread crashing while the first writes waits: the first
-    // re-raises and ends the process.
-    if (g_handling.exchange(true)) {
-        for (;;)
-            ::pause();
-    }
+    if (!claimLog(signo))
+        return;
     writeLog(signo, info, nullptr);
     restoreDefault(signo);
     // A fault re-executes its instruction on return; a sent signal is
@@ -399,7 +413,7 @@ void onFatalSignal(int signo, siginfo_t* info, void*)
 // Not a signal context: may allocate to learn the exception's type and text.
 void onTerminate()
 {
-    if (!g_handling.exchange(true)) {
+    if (claimLog(SIGABRT)) {
         QByteArray reason = "terminate called";
         if (const std::exception_ptr current = std::current_exception()) {
             const std::type_info* type = abi::__cxa_current_exception_type();
