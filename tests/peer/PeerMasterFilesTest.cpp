@@ -123,8 +123,8 @@ TEST(PeerMasterFiles, aFailedImportLeavesTheMastersFolderAsItWas)
     // A card on another file system: its files are copied in, not linked, so
     // a full library disk stops the import part-way.
     QTemporaryDir card(QStringLiteral("/dev/shm/photolib-card-XXXXXX"));
-    struct stat cardFs {
-    }, libraryFs{};
+    struct stat cardFs = {};
+    struct stat libraryFs = {};
     if (!card.isValid() || ::stat(qPrintable(card.path()), &cardFs) != 0 ||
         ::stat(qPrintable(path), &libraryFs) != 0 || cardFs.st_dev == libraryFs.st_dev) {
         GTEST_SKIP() << "needs /dev/shm on a file system of its own";
