@@ -59,7 +59,9 @@ QStringList Exporter::exportVersions(const QList<VersionRecord>& versions,
     if (!target.isWritable())
         throw PeerError(QStringLiteral("FolderNotWritable"),
                         QStringLiteral("the export destination %1 cannot be written").arg(folder));
-    const QString destination = target.absoluteFilePath();
+    // The files are named from the clean absolute folder, so that the URLs
+    // returned name them exactly (no "//" from a trailing slash, no "./").
+    const QString destination = QDir::cleanPath(target.absoluteFilePath());
     for (const VersionRecord& version : versions)
         exportOne(version, setting, metadata, destination);
     m_done = true;

@@ -38,10 +38,11 @@ Importer::~Importer()
 {
     if (m_committed)
         return;
-    for (const QString& copy : std::as_const(m_placed)) {
+    for (const QString& copy : std::as_const(m_placed))
         QFile::remove(copy);
-        QDir().rmdir(QFileInfo(copy).absolutePath());
-    }
+    // Newest first, so that a folder made inside another goes before it.
+    for (auto folder = m_madeFolders.crbegin(); folder != m_madeFolders.crend(); ++folder)
+        QDir().rmdir(*folder);
 }
 
 QList<QStringList> Importer::groupMasters(const QStringList& paths)
@@ -168,18 +169,31 @@ QString Importer::placeInLibrary(const QString& source, const QString& uuid)
     const QString fileName = QFileInfo(source).fileName();
     const QString folder = m_library.mastersPath() + QLatin1Char('/') + uuid;
     const QString target = folder + QLatin1Char('/') + fileName;
-    if (!QDir().mkpath(folder))
-        throw PeerError(QStringLiteral("Io"), QStringLiteral("cannot create %1").arg(folder));
+    makeFolder(m_library.mastersPath());
+    makeFolder(folder);
+    if (QFileInfo::exists(target))
+        throw PeerError(QStringLiteral("Io"), QStringLiteral("%1 is taken already").arg(target));
     // A hard link moves the file without copying when it lies on the same
     // file system; the old name goes only once the import has committed.
     const bool linked =
         ::link(QFile::encodeName(source).constData(), QFile::encodeName(target).constData()) == 0;
-    if (!linked && !QFile::copy(source, target))
+    if (!linked && !QFile::copy(source, target)) {
+        QFile::remove(target); // whatever part of it a full disk let through
         throw PeerError(QStringLiteral("Io"),
                         QStringLiteral("cannot copy %1 into the library").arg(source));
+    }
     m_placed.append(target);
     m_movedSources.append(source);
     return uuid + QLatin1Char('/') + fileName;
+}
+
+void Importer::makeFolder(const QString& folder)
+{
+    if (QFileInfo(folder).isDir())
+        return;
+    if (!QDir().mkdir(folder))
+        throw PeerError(QStringLiteral("Io"), QStringLiteral("cannot create %1").arg(folder));
+    m_madeFolders.append(folder);
 }
 
 void Importer::committed()

@@ -19,8 +19,10 @@ class Library;
 /// import with PeerError and changes nothing), records the rows and, in Move
 /// mode, links or copies the files into Masters/. After the commit the caller
 /// calls committed(), which removes the moved files from where they were;
-/// without it the destructor removes the copies again. So a library never
-/// refers to a file that is not there, and a file is never lost. One thread.
+/// without it the destructor removes the copies again, and the folders the
+/// import made for them. So a library never refers to a file that is not
+/// there, a failed import leaves Masters/ as it was, and a file is never
+/// lost. One thread.
 class Importer {
 public:
     enum class Mode { Move, Reference };
@@ -44,11 +46,14 @@ public:
 private:
     VersionRecord importMaster(const QStringList& files, Mode mode, qint64 projectId);
     QString placeInLibrary(const QString& source, const QString& uuid);
+    /// Makes the folder unless it is there, and notes it for the undo.
+    void makeFolder(const QString& folder);
 
     Library& m_library;
     Catalog& m_catalog;
     QRandomGenerator& m_ids;
     QStringList m_placed;       // copies made in Masters/, undone unless committed
+    QStringList m_madeFolders;  // in the order made, removed unless committed
     QStringList m_movedSources; // removed once committed
     bool m_committed = false;
 };

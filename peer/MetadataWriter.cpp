@@ -9,7 +9,12 @@
 #include <exiv2/exiv2.hpp>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
+#include <functional>
+
+#include <unistd.h>
 
 namespace {
 
@@ -117,6 +122,60 @@ void fillXmp(Exiv2::XmpData& xmp, const MetadataWriter::Metadata& metadata)
     xmp["Xmp.xmp.Rating"] = std::to_string(metadata.rating);
 }
 
+/// The bytes of the file, or a failure naming it.
+QByteArray wholeFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        writeFailed(path, file.errorString());
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        writeFailed(path, file.errorString());
+    return bytes;
+}
+
+/// The file's bytes with its metadata changed, worked out in memory.
+QByteArray withChangedMetadata(const QString& path, const QByteArray& bytes,
+                               const std::function<void(Exiv2::Image&)>& change)
+{
+    try {
+        auto image = Exiv2::ImageFactory::open(
+            reinterpret_cast<const Exiv2::byte*>(bytes.constData()), long(bytes.size()));
+        image->readMetadata();
+        change(*image);
+        image->writeMetadata();
+        Exiv2::BasicIo& io = image->io();
+        if (io.open() != 0)
+            writeFailed(path, QStringLiteral("the rewritten image cannot be read back"));
+        const Exiv2::DataBuf data = io.read(long(io.size()));
+        return QByteArray(reinterpret_cast<const char*>(data.pData_), qsizetype(data.size_));
+    } catch (const Exiv2::AnyError& error) {
+        writeFailed(path, QString::fromStdString(error.what()));
+    }
+}
+
+/// Replaces the file by `bytes` all at once: they go into a temporary file
+/// in the same folder, reach the disk, and only then take the file's name.
+/// A kill or a full disk part-way leaves the old file whole and the
+/// temporary one is removed (by QSaveFile when it is not committed).
+void replaceWhole(const QString& path, const QByteArray& bytes)
+{
+    QSaveFile file(path);
+    file.setDirectWriteFallback(false);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.flush())
+        writeFailed(path, file.errorString());
+    if (::fsync(file.handle()) != 0)
+        writeFailed(path, QString::fromLocal8Bit(std::strerror(errno)));
+    if (!file.commit())
+        writeFailed(path, file.errorString());
+}
+
+/// Changes the metadata of a file that must never be seen half-written.
+void rewriteMetadata(const QString& path, const std::function<void(Exiv2::Image&)>& change)
+{
+    replaceWhole(path, withChangedMetadata(path, wholeFile(path), change));
+}
+
 } // namespace
 
 void MetadataWriter::embed(const QString& path, const Metadata& metadata)
@@ -161,15 +220,10 @@ void MetadataWriter::writeSidecar(const QString& path, const Metadata& metadata)
 
 void MetadataWriter::writeImageDate(const QString& path, const QDateTime& date)
 {
-    try {
-        auto image = Exiv2::ImageFactory::open(QFile::encodeName(path).toStdString());
-        image->readMetadata();
-        Exiv2::ExifData& exif = image->exifData();
-        const std::string text = MediaReader::formatExifDate(date).toStdString();
+    const std::string text = MediaReader::formatExifDate(date).toStdString();
+    rewriteMetadata(path, [&](Exiv2::Image& image) {
+        Exiv2::ExifData& exif = image.exifData();
         exif["Exif.Photo.DateTimeOriginal"] = text;
         exif["Exif.Image.DateTime"] = text;
-        image->writeMetadata();
-    } catch (const Exiv2::AnyError& error) {
-        writeFailed(path, QString::fromStdString(error.what()));
-    }
+    });
 }

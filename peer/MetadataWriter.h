@@ -32,6 +32,8 @@ public:
     static void embed(const QString& path, const Metadata& metadata);
     /// Writes the metadata as an XMP packet into the file at `path`.
     static void writeSidecar(const QString& path, const Metadata& metadata);
-    /// Sets the date the picture was taken in the image file at `path`.
+    /// Sets the date the picture was taken in the image file at `path` (a
+    /// master): the file is replaced whole through a temporary file in its
+    /// folder, so it holds either its old bytes or its new ones, never a part.
     static void writeImageDate(const QString& path, const QDateTime& date);
 };

@@ -29,6 +29,19 @@ vips::VImage resizeExactly(const vips::VImage& image, int width, int height)
 
 } // namespace
 
+void Renderer::checkPixelSize(const QString& path, qint64 width, qint64 height)
+{
+    if (width <= 0 || height <= 0)
+        renderFailed(path,
+                     QStringLiteral("it claims a size of %1 × %2 pixels").arg(width).arg(height));
+    if (width * height > MaxPixels)
+        renderFailed(path, QStringLiteral("it claims %1 × %2 pixels, more than the %3 the library "
+                                          "renders")
+                               .arg(width)
+                               .arg(height)
+                               .arg(MaxPixels));
+}
+
 vips::VImage Renderer::developRaw(const QString& path)
 {
     auto raw = std::make_unique<LibRaw>();
@@ -39,8 +52,12 @@ vips::VImage Renderer::developRaw(const QString& path)
     params.output_color = 1; // sRGB
     params.user_qual = 0;    // linear interpolation: quick, and good enough here
     int code = raw->open_file(QFile::encodeName(path).constData());
-    if (code == LIBRAW_SUCCESS)
+    if (code == LIBRAW_SUCCESS) {
+        const libraw_image_sizes_t& sizes = raw->imgdata.sizes;
+        checkPixelSize(path, sizes.raw_width, sizes.raw_height);
+        checkPixelSize(path, sizes.width, sizes.height);
         code = raw->unpack();
+    }
     if (code == LIBRAW_SUCCESS)
         code = raw->dcraw_process();
     if (code != LIBRAW_SUCCESS)
@@ -65,7 +82,10 @@ vips::VImage Renderer::developRaw(const QString& path)
 
 vips::VImage Renderer::load(const QString& path)
 {
-    vips::VImage image = vips::VImage::new_from_file(QFile::encodeName(path).constData()).autorot();
+    // Opening reads the header only; pixels are decoded once written out.
+    vips::VImage image = vips::VImage::new_from_file(QFile::encodeName(path).constData());
+    checkPixelSize(path, image.width(), image.height());
+    image = image.autorot();
     if (image.has_alpha())
         image = image.flatten();
     if (image.bands() < 3)
@@ -77,6 +97,7 @@ vips::VImage Renderer::load(const QString& path)
 
 vips::VImage Renderer::develop(const MasterFileRecord& master, const VersionRecord& version)
 {
+    checkPixelSize(master.absolutePath, version.masterWidth, version.masterHeight);
     try {
         vips::VImage image = master.kind == QLatin1String("raw") ? developRaw(master.absolutePath)
                                                                  : load(master.absolutePath);
@@ -110,6 +131,7 @@ void Renderer::save(const vips::VImage& developed, const ExportSetting& setting,
 {
     try {
         const QPair<int, int> size = setting.outputSize(developed.width(), developed.height());
+        checkPixelSize(path, size.first, size.second);
         vips::VImage image = resizeExactly(developed, size.first, size.second);
         if (setting.depth() == 8)
             image = image.colourspace(VIPS_INTERPRETATION_sRGB);

@@ -14,6 +14,8 @@
 #include <gtest/gtest.h>
 #include <vips/vips8>
 
+#include <algorithm>
+
 namespace {
 
 /// What a test sees of an exported image file.
@@ -58,6 +60,34 @@ QByteArray contentOf(const QString& path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QByteArray bigEndian(quint32 value)
+{
+    const char bytes[] = {char(value >> 24), char(value >> 16), char(value >> 8), char(value)};
+    return QByteArray(bytes, 4);
+}
+
+QByteArray pngChunk(const char* type, const QByteArray& data)
+{
+    const QByteArray body = QByteArray(type) + data;
+    quint32 crc = 0xffffffffu;
+    for (const char byte : body) {
+        crc ^= quint8(byte);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc >> 1) ^ (0xedb88320u & (0u - (crc & 1u)));
+    }
+    return bigEndian(quint32(data.size())) + body + bigEndian(~crc);
+}
+
+/// A PNG file of a few dozen bytes whose header claims the given size.
+QByteArray pngClaiming(quint32 width, quint32 height)
+{
+    const QByteArray header =
+        bigEndian(width) + bigEndian(height) + QByteArray("\x08\x02\x00\x00\x00", 5); // 8-bit RGB
+    const QByteArray pixels = qCompress(QByteArray(64, '\0')).mid(4); // zlib stream alone
+    return QByteArray("\x89PNG\r\n\x1a\n", 8) + pngChunk("IHDR", header) +
+           pngChunk("IDAT", pixels) + pngChunk("IEND", {});
 }
 
 class PeerExportTest : public ::testing::Test {
@@ -212,6 +242,67 @@ TEST_F(PeerExportTest, offlineMastersAreReportedAndExportNothing)
     EXPECT_EQ(m_app.exportImages({version}, std::nullopt, ApertureExportMetadata::Sidecar, m_folder)
                   .size(),
               2);
+}
+
+TEST_F(PeerExportTest, anImageWhoseHeaderClaimsAbsurdSizesIsRefusedBeforeAnythingIsWritten)
+{
+    const QString source =
+        TestEnvironment::makeScratchDir(QStringLiteral("huge")) + QStringLiteral("/Huge.png");
+    QFile file(source);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(pngClaiming(100000, 100000));
+    file.close();
+    const ApertureProject project = m_app.libraries().first().projects().first();
+    const QList<ApertureImageVersion> imported =
+        m_app.importFiles({source}, ApertureImportMode::Referenced, project);
+    ASSERT_EQ(imported.size(), 1);
+    ASSERT_EQ(imported.first().width(), 100000) << "the header is taken as it reads";
+
+    for (const QString& name : {QStringLiteral("TIFF - Original Size (16-bit)"),
+                                QStringLiteral("JPEG - Fit within 1024 x 1024")}) {
+        const ScriptingError error =
+            scriptingErrorOf([&] { exportThrough(name, imported.first()); });
+        EXPECT_EQ(error.name(), QStringLiteral("org.photolib.Error.ExportFailed"))
+            << qPrintable(name);
+        EXPECT_TRUE(error.reason().contains(QStringLiteral("100000 × 100000")))
+            << qPrintable(error.reason());
+    }
+    EXPECT_TRUE(QDir(m_folder).isEmpty());
+}
+
+TEST_F(PeerExportTest, anOddDestinationGetsTheUrlsOfTheFilesWrittenThere)
+{
+    struct Destination {
+        QString folder; // where the files must land
+        QString given;  // as the caller names it
+    };
+    const QString root = TestEnvironment::makeScratchDir(QStringLiteral("odd"));
+    QList<Destination> destinations;
+    for (const QString& name :
+         {QStringLiteral("with spaces"), QStringLiteral("#1"), QStringLiteral("100% sure"),
+          QStringLiteral("why?"), QStringLiteral("Fotos für Zoë 写真")})
+        destinations.append({root + QLatin1Char('/') + name, root + QLatin1Char('/') + name});
+    destinations.append({root + QStringLiteral("/trailing"), root + QStringLiteral("/trailing/")});
+    destinations.append({root + QStringLiteral("/relative"),
+                         QDir::current().relativeFilePath(root + QStringLiteral("/relative"))});
+    ASSERT_FALSE(QDir::isAbsolutePath(destinations.last().given));
+
+    for (const Destination& destination : destinations) {
+        SCOPED_TRACE(qPrintable(destination.given));
+        ASSERT_TRUE(QDir().mkpath(destination.folder));
+        const QList<QUrl> files = m_app.exportImages(
+            {m_pair}, std::nullopt, ApertureExportMetadata::Sidecar, destination.given);
+        QStringList written;
+        for (const QString& name : QDir(destination.folder).entryList(QDir::Files))
+            written.append(destination.folder + QLatin1Char('/') + name);
+        QStringList named;
+        for (const QUrl& file : files)
+            named.append(file.toLocalFile());
+        EXPECT_EQ(named.size(), 3);
+        std::sort(named.begin(), named.end());
+        std::sort(written.begin(), written.end());
+        EXPECT_EQ(named, written);
+    }
 }
 
 } // namespace
