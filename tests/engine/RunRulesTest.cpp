@@ -5,6 +5,7 @@
 namespace {
 
 struct ChainCase {
+    const char* name;
     const char* setting;
     const char* chain;
 };
@@ -17,10 +18,12 @@ TEST_P(ParentChain, reversesTheCommaSeparatedNamesIntoATabChain)
               QString::fromUtf8(GetParam().chain));
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, ParentChain,
-                         testing::Values(ChainCase{"A,B,C", "C\tB\tA"}, ChainCase{"A", "A"},
-                                         ChainCase{"", ""}, ChainCase{"A, B", " B\tA"},
-                                         ChainCase{"A,", "\tA"}));
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ParentChain,
+    testing::Values(ChainCase{"threeNames", "A,B,C", "C\tB\tA"}, ChainCase{"oneName", "A", "A"},
+                    ChainCase{"noName", "", ""}, ChainCase{"aSpaceStaysInTheName", "A, B", " B\tA"},
+                    ChainCase{"aTrailingCommaMakesAnEmptyFirstName", "A,", "\tA"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(RunRules, absentParentSettingGivesAnEmptyChain)
 {

@@ -8,6 +8,8 @@
 
 #include <QFile>
 
+#include "TestNames.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -44,7 +46,8 @@ INSTANTIATE_TEST_SUITE_P(
         PairingCase{"a third file of the name is a master of its own",
                     {a, aJpeg, QStringLiteral("/p/img_1.jpeg")},
                     {{a, aJpeg}, {QStringLiteral("/p/img_1.jpeg")}}},
-        PairingCase{"order of first files is kept", {b, aJpeg, a}, {{b}, {a, aJpeg}}}));
+        PairingCase{"order of first files is kept", {b, aJpeg, a}, {{b}, {a, aJpeg}}}),
+    [](const auto& info) { return readableTestName(info.param.what); });
 
 struct SizeCase {
     int fitWithin;
@@ -69,7 +72,13 @@ INSTANTIATE_TEST_SUITE_P(Sizes, ExportSettingSizes,
                                            SizeCase{1024, 1.0, 4000, 6000, 683, 1024},
                                            SizeCase{1024, 1.0, 800, 600, 800, 600},
                                            SizeCase{0, 0.5, 3001, 2001, 1501, 1001},
-                                           SizeCase{1024, 0.5, 1500, 1000, 750, 500}));
+                                           SizeCase{1024, 0.5, 1500, 1000, 750, 500}),
+                         [](const auto& info) {
+                             const SizeCase& c = info.param;
+                             return "fit" + std::to_string(c.fitWithin) + "AtScale" +
+                                    std::to_string(int(c.scale * 100)) + "From" +
+                                    std::to_string(c.width) + "x" + std::to_string(c.height);
+                         });
 
 TEST(MediaReaderDates, readExifDateTimesAsUtcAndRefuseTheRest)
 {

@@ -54,7 +54,11 @@ TEST_P(PropertyListRoundTrip, keepsEveryKindOfValue)
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, PropertyListRoundTrip,
-                         testing::Values(PropertyList::Format::Xml, PropertyList::Format::Binary));
+                         testing::Values(PropertyList::Format::Xml, PropertyList::Format::Binary),
+                         [](const auto& info) {
+                             return std::string(
+                                 info.param == PropertyList::Format::Xml ? "inXml" : "inBinary");
+                         });
 
 TEST(PropertyList, rejectsBadInputWithAReason)
 {

@@ -8,6 +8,8 @@
 #include <QFile>
 #include <QPointF>
 
+#include "TestNames.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -39,7 +41,8 @@ INSTANTIATE_TEST_SUITE_P(
                     "<arg name=\"x\" direction=\"in\"/></method></interface></node>"},
         BadDocument{"an argument of no D-Bus type",
                     "<node><interface name=\"org.photolib.Scripting\"><method name=\"A\">"
-                    "<arg type=\"q(\" direction=\"in\"/></method></interface></node>"}));
+                    "<arg type=\"q(\" direction=\"in\"/></method></interface></node>"}),
+    [](const auto& info) { return readableTestName(info.param.what); });
 
 struct WireCase {
     const char* what;
@@ -89,6 +92,7 @@ INSTANTIATE_TEST_SUITE_P(
                                QVariantList{QDateTime::currentDateTimeUtc()}, "av", true},
                       WireCase{"a point as v", QVariant(QPointF(1, 2)), "v", false},
                       WireCase{"text as av", QStringLiteral("x"), "av", false},
-                      WireCase{"an undeclared kind", 1, "h", false}));
+                      WireCase{"an undeclared kind", 1, "h", false}),
+    [](const auto& info) { return readableTestName(info.param.what); });
 
 } // namespace

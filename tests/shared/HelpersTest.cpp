@@ -28,6 +28,7 @@ void writeFile(const QString& path)
 // accessRequestPath ------------------------------------------------------------
 
 struct CutCase {
+    const char* name;
     const char* path;
     const char* asked;
 };
@@ -44,20 +45,25 @@ INSTANTIATE_TEST_SUITE_P(
     Paths, HelpersAccessRequestPath,
     testing::Values(
         // Deep inside a library: the package itself.
-        CutCase{"/Users/a/Pictures/Main.aplibrary/Masters/2012/03/IMG_1.NEF",
+        CutCase{"deepInsideALibrary", "/Users/a/Pictures/Main.aplibrary/Masters/2012/03/IMG_1.NEF",
                 "/Users/a/Pictures/Main.aplibrary"},
         // Both extensions: ".aplibrary" wins, wherever each stands.
-        CutCase{"/v/Old.photolibrary/Main.aplibrary/Masters/IMG_1.CR2",
+        CutCase{"aplibraryWinsWhenInside", "/v/Old.photolibrary/Main.aplibrary/Masters/IMG_1.CR2",
                 "/v/Old.photolibrary/Main.aplibrary"},
-        CutCase{"/v/Main.aplibrary/Old.photolibrary/IMG_1.CR2", "/v/Main.aplibrary"},
+        CutCase{"aplibraryWinsWhenOutside", "/v/Main.aplibrary/Old.photolibrary/IMG_1.CR2",
+                "/v/Main.aplibrary"},
         // The first occurrence counts.
-        CutCase{"/v/A.aplibrary/B.aplibrary/IMG_1.NEF", "/v/A.aplibrary"},
-        CutCase{"/v/Photos.photolibrary/originals/1/IMG_1.JPG", "/v/Photos.photolibrary"},
+        CutCase{"firstOccurrenceCounts", "/v/A.aplibrary/B.aplibrary/IMG_1.NEF", "/v/A.aplibrary"},
+        CutCase{"photosLibrary", "/v/Photos.photolibrary/originals/1/IMG_1.JPG",
+                "/v/Photos.photolibrary"},
         // The search is case-sensitive.
-        CutCase{"/v/Main.APLIBRARY/Masters/IMG_1.NEF", "/v/Main.APLIBRARY/Masters/IMG_1.NEF"},
-        CutCase{"/v/Photos.PhotoLibrary/IMG_1.JPG", "/v/Photos.PhotoLibrary/IMG_1.JPG"},
+        CutCase{"upperCaseAplibraryIsNoPackage", "/v/Main.APLIBRARY/Masters/IMG_1.NEF",
+                "/v/Main.APLIBRARY/Masters/IMG_1.NEF"},
+        CutCase{"mixedCasePhotoLibraryIsNoPackage", "/v/Photos.PhotoLibrary/IMG_1.JPG",
+                "/v/Photos.PhotoLibrary/IMG_1.JPG"},
         // No package: the file itself.
-        CutCase{"/v/Exports/IMG_1.tif", "/v/Exports/IMG_1.tif"}));
+        CutCase{"noPackageGivesTheFile", "/v/Exports/IMG_1.tif", "/v/Exports/IMG_1.tif"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // deleteFile -------------------------------------------------------------------
 
