@@ -19,7 +19,9 @@
 class SearchPaths {
 public:
     enum class Directory { Library, Applications, Downloads };
-    enum Domain { UserDomain = 0x1, LocalDomain = 0x2, AllDomains = UserDomain | LocalDomain };
+    enum Domain { UserDomain = 0x1, LocalDomain = 0x2 };
+    /// Both domains; an int, so that it picks the list form below.
+    static constexpr int AllDomains = UserDomain | LocalDomain;
 
     /// The folders of a kind in the domains asked for, user domain first.
     static QStringList forDirectory(Directory directory, int domains);
