@@ -156,13 +156,21 @@ TEST_F(ArchiveInstall, theUnpackedDownloadMovesItselfIntoHomeApplicationsAndRest
     tolvane.start(original + "/Contents/MacOS/Tolvane", {});
     ASSERT_TRUE(tolvane.waitForStarted());
 
-    // The question is the only window up: agree with the default button.
-    QProcess answer;
-    answer.setProcessEnvironment(session(server.display()));
-    answer.start("timeout", {"60", "xdotool", "search", "--sync", "--onlyvisible", "--name",
-                             "^Tolvane$", "windowfocus", "--sync", "key", "Return"});
-    ASSERT_TRUE(answer.waitForFinished(70000));
-    EXPECT_EQ(answer.exitCode(), 0) << answer.readAllStandardError().constData();
+    // The question is the only window up: give it the keyboard and agree
+    // with the default button, through the X server's test extension.
+    const QProcessEnvironment environment = session(server.display());
+    const auto xdotool = [&](const QStringList& arguments) {
+        QProcess process;
+        process.setProcessEnvironment(environment);
+        process.setProcessChannelMode(QProcess::MergedChannels);
+        process.start("timeout", QStringList{"60", "xdotool"} + arguments);
+        process.waitForFinished(70000);
+        return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+    };
+    ASSERT_TRUE(xdotool(
+        {"search", "--sync", "--onlyvisible", "--name", "^Tolvane$", "windowfocus", "--sync"}))
+        << "the question did not come up";
+    EXPECT_TRUE(xdotool({"key", "Return"}));
 
     ASSERT_TRUE(tolvane.waitForFinished(30000)) << "the downloaded copy kept running";
     EXPECT_EQ(tolvane.exitStatus(), QProcess::NormalExit);

@@ -21,6 +21,11 @@ struct InstalledCase {
     bool installed;
 };
 
+void PrintTo(const InstalledCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
 class MovePlanTest : public ::testing::TestWithParam<InstalledCase> {
 protected:
     void SetUp() override

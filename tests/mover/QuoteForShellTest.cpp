@@ -11,6 +11,11 @@ struct QuoteCase {
     const char* text;
 };
 
+void PrintTo(const QuoteCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
 class QuoteForShell : public ::testing::TestWithParam<QuoteCase> {};
 
 // The shell prints how many words it read and each word on a line of its own.
