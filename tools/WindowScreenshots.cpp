@@ -1,9 +1,10 @@
 // Draws the desktop window in its main states and saves each as a PNG into
 // the folder named on the command line: at rest, with the fixed size sheet,
 // with the keyword panel, showing a run's progress, and the question a
-// downloaded copy asks at start about moving into the Applications folder. The window is built
-// by the same MainWindowController the application uses, on a private
-// defaults store and home folder, so the user's settings are never touched.
+// downloaded copy asks at start about moving into the Applications folder.
+// The window is built by the same MainWindowController the application
+// uses, on a private defaults store and home folder, so the user's settings
+// are never touched.
 // tools/screenshots.sh runs it under Xvfb.
 
 #include "MainWindowController.h"

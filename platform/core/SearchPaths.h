@@ -20,7 +20,7 @@ class SearchPaths {
 public:
     enum class Directory { Library, Applications, Downloads };
     enum Domain { UserDomain = 0x1, LocalDomain = 0x2 };
-    /// Both domains; an int, so that it picks the list form below.
+    /// Both domains, for the list form (an int, so it picks that overload).
     static constexpr int AllDomains = UserDomain | LocalDomain;
 
     /// The folders of a kind in the domains asked for, user domain first.
