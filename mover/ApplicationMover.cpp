@@ -162,7 +162,8 @@ ApplicationMover::Install ApplicationMover::installDirectly(const MovePlan& plan
 void ApplicationMover::switchToRunningCopy(const QString& destination)
 {
     SystemLog::log(QStringLiteral("INFO -- Switching to an already running version"));
-    // The running copy brings itself forward when started again.
+    // Opened as the desktop opens an application: its main executable, in a
+    // session of its own.
     QProcess::startDetached(Bundle(destination).executablePath(), {});
     m_endProcess();
 }
