@@ -394,7 +394,12 @@ void TolvaneApertureAppDelegate::awakeFromNib()
     setFixedSize(integerValue(defaults.valueForKey(kJpegOutputSize)) == 4);
 }
 
-void TolvaneApertureAppDelegate::applicationWillFinishLaunching() {}
+void TolvaneApertureAppDelegate::applicationWillFinishLaunching()
+{
+    // May end the process and relaunch the application from its new place.
+    if (m_moveOffer)
+        m_moveOffer();
+}
 
 void TolvaneApertureAppDelegate::applicationDidFinishLaunching()
 {

@@ -9,6 +9,7 @@
 #include <QVariant>
 
 #include <atomic>
+#include <functional>
 #include <vector>
 
 class Button;
@@ -103,6 +104,9 @@ public:
     void awakeFromNib();
 
     // Life events of the application (main thread).
+    /// The offer to move the application into an Applications folder, made
+    /// before launching finishes; only the desktop window sets one.
+    void setMoveOffer(std::function<void()> offer) { m_moveOffer = std::move(offer); }
     void applicationWillFinishLaunching();
     /// Looks for a new crash log first and offers it; a bundle without a
     /// crash report address is told in an alert.
@@ -159,6 +163,7 @@ private:
     bool chooseReferencedFolder();
 
     Outlets m_outlets;
+    std::function<void()> m_moveOffer;
     bool m_initializing = false;
     std::vector<int> m_observerTokens;
 

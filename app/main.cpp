@@ -3,6 +3,7 @@
 // events to the delegate.
 
 #include "MainWindowController.h"
+#include "MoveToApplicationsFolder.h"
 #include "TolvaneApertureAppDelegate.h"
 #include "VostCrashReporter.h"
 #include "VostCrashReporterWindowController.h"
@@ -55,6 +56,7 @@ int main(int argc, char** argv)
     {
         MainWindowController interface;
         TolvaneApertureAppDelegate& delegate = interface.delegate();
+        delegate.setMoveOffer(offerToMoveToApplicationsFolder);
         delegate.applicationWillFinishLaunching();
         interface.showWindow();
         delegate.applicationDidFinishLaunching();

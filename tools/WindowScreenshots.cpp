@@ -1,16 +1,20 @@
 // Draws the desktop window in its main states and saves each as a PNG into
 // the folder named on the command line: at rest, with the fixed size sheet,
-// with the keyword panel, showing a run's progress, and the crash report
-// window. The window is built by the same MainWindowController the
-// application uses, on a private defaults store and home folder, so the
+// with the keyword panel, showing a run's progress, the crash report window,
+// and the question a downloaded copy asks at start about moving into the
+// Applications folder. The window is built by the same MainWindowController
+// the application uses, on a private defaults store and home folder, so the
 // user's settings are never touched.
 // tools/screenshots.sh runs it under Xvfb.
 
 #include "MainWindowController.h"
+#include "MoveAlerts.h"
+#include "MovePlan.h"
 #include "TestEnvironment.h"
 #include "TolvaneApertureAppDelegate.h"
 #include "VostCrashReporterWindowController.h"
 #include "core/Bundle.h"
+#include "core/SearchPaths.h"
 #include "core/UserDefaults.h"
 
 #include <QApplication>
@@ -23,6 +27,7 @@
 #include <QMainWindow>
 #include <QPainter>
 #include <QPixmap>
+#include <QTimer>
 
 #include <cstdio>
 
@@ -73,6 +78,32 @@ QPixmap compose(const QPixmap& window, const QPixmap& other, bool besides)
     return canvas;
 }
 
+// The move question for a copy started from the Downloads folder, as the
+// application asks it before its window opens; closed unanswered.
+bool saveMoveQuestion(const QString& folder)
+{
+    const QString machine = TestEnvironment::makeScratchDir(QStringLiteral("machine"));
+    QDir().mkpath(machine + QStringLiteral("/opt"));
+    SearchPaths::setLocalDomainRootForTesting(machine);
+    const MovePlan plan(QDir::homePath() + QStringLiteral("/Downloads/Tolvane.app"));
+    bool saved = false;
+    QTimer poll;
+    poll.setInterval(20);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        QWidget* question = QApplication::activeModalWidget();
+        if (!question || !question->isVisible())
+            return;
+        poll.stop();
+        settle();
+        saved = save(question->grab(), folder, QStringLiteral("move-question.png"));
+        question->close();
+    });
+    poll.start();
+    MoveAlerts::askToMove(plan.messageText(), plan.informativeText());
+    SearchPaths::setLocalDomainRootForTesting({});
+    return saved;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -93,13 +124,15 @@ int main(int argc, char** argv)
         return 1;
     }
 
+    bool saved = saveMoveQuestion(folder);
+
     MainWindowController interface;
     TolvaneApertureAppDelegate& delegate = interface.delegate();
     interface.showWindow();
     delegate.applicationDidBecomeActive();
     settle();
     QMainWindow* window = interface.window();
-    bool saved = save(window->grab(), folder, QStringLiteral("main-window.png"));
+    saved &= save(window->grab(), folder, QStringLiteral("main-window.png"));
 
     // The user chooses the fixed size: what the output size choice does.
     UserDefaults::standard().setValue(qint64(4), QStringLiteral("JpegOutputSize"));

@@ -11,7 +11,7 @@ packages=(
     libvips-dev libvips-tools libexiv2-dev exiv2 libraw-dev libplist-dev
     libsqlite3-dev libtiff-dev libjpeg62-turbo-dev
     libgtest-dev googletest
-    dbus xvfb xauth imagemagick
+    dbus xvfb xauth xdotool imagemagick
 )
 
 missing=()

@@ -14,6 +14,11 @@ for preset in "${presets[@]}"; do
     cmake --preset "${preset}" >/dev/null
     echo "== ${preset}: build"
     cmake --build --preset "${preset}"
+    if [ "${preset}" = dev ]; then
+        # The download a release ships: build/dev/Tolvane-<version>-Linux-<arch>.tar.gz
+        echo "== ${preset}: package"
+        (cd build/dev && cpack >/dev/null && ls Tolvane-*-Linux-*.tar.gz)
+    fi
     echo "== ${preset}: test"
     ctest --preset "${preset}" --no-tests=error
 done
