@@ -9,6 +9,10 @@
 #include "core/UserDefaults.h"
 #include "ui/ModalAlert.h"
 
+#ifdef TOLVANE_HAVE_IMAGEIO
+#include "imageio/ImageIO.h"
+#endif
+
 #include <QCoreApplication>
 #include <QFileInfo>
 
@@ -49,6 +53,10 @@ int main(int argc, char** argv)
         return 2;
     }
     applyOverrides(options.overrides);
+#ifdef TOLVANE_HAVE_IMAGEIO
+    // The image libraries start on the main thread before the run's thread.
+    ImageIO::initialize();
+#endif
 
     const bool interactive = ::isatty(STDOUT_FILENO) && ::isatty(STDIN_FILENO);
     TerminalDisplay display(stdout, interactive);
@@ -69,10 +77,13 @@ int main(int argc, char** argv)
 
     delegate.selectionScan();
     const bool started = MainThread::backgroundThreadsRunning() > 0;
-    while (MainThread::backgroundThreadsRunning() > 0)
-        MainThread::waitForBackgroundThreads(250);
-    QCoreApplication::processEvents();
+    // Returns once the run's thread has ended completely, so nothing of it
+    // still runs while the libraries are torn down at exit.
+    while (!MainThread::waitForBackgroundThreads(250)) {
+    }
     display.breakLine();
+    if (!started && outlets.alertTitles().isEmpty())
+        std::fprintf(stderr, "%s: no run was started (the log says why)\n", qPrintable(program));
     ModalAlert::setPresenter(nullptr);
     return started && outlets.sawAlertTitled(QStringLiteral("All Done")) ? 0 : 1;
 }
