@@ -8,6 +8,8 @@
 #include "scripting/ScriptingError.h"
 #include "ApertureApplication.h"
 #include "TolvaneAperture.h"
+#include "VostCrashReporter.h"
+#include "ui/ModalAlert.h"
 #include "ui/Button.h"
 #include "ui/OpenPanel.h"
 #include "ui/Panel.h"
@@ -394,7 +396,18 @@ void TolvaneApertureAppDelegate::awakeFromNib()
 
 void TolvaneApertureAppDelegate::applicationWillFinishLaunching() {}
 
-void TolvaneApertureAppDelegate::applicationDidFinishLaunching() {}
+void TolvaneApertureAppDelegate::applicationDidFinishLaunching()
+{
+    // A bundle without a crash report address is told, not left to end the
+    // launch silently; the application stays usable.
+    try {
+        VostCrashReporter::checkForNewCrashes();
+    } catch (const VostCrashReporterException& error) {
+        SystemLog::log(error.name() + QStringLiteral(": ") + error.reason());
+        ModalAlert::run(
+            Alert{error.name(), error.reason(), {QStringLiteral("OK")}, Alert::Style::Critical});
+    }
+}
 
 void TolvaneApertureAppDelegate::applicationDidBecomeActive()
 {

@@ -107,6 +107,8 @@ public:
 
     // Life events of the application (main thread).
     void applicationWillFinishLaunching();
+    /// Looks for a new crash log first and offers it; a bundle without a
+    /// crash report address is told in an alert.
     void applicationDidFinishLaunching();
     /// Shows the number of images selected in the library, unless a run is
     /// under way.

@@ -4,6 +4,9 @@
 
 #include "MainWindowController.h"
 #include "TolvaneApertureAppDelegate.h"
+#include "VostCrashReporter.h"
+#include "VostCrashReporterWindowController.h"
+#include "core/Localization.h"
 #include "core/Bundle.h"
 #include "core/MainThread.h"
 #include "ui/ModalAlert.h"
@@ -18,6 +21,7 @@
 
 int main(int argc, char** argv)
 {
+    VostCrashReporter::installCrashLogWriter();
     // Qt scales to the screen's device pixel ratio by itself; the icon comes
     // in a size that stays sharp on high-density screens.
     QApplication app(argc, argv);
@@ -37,6 +41,12 @@ int main(int argc, char** argv)
     const QString icon = bundle.pathForResource(QStringLiteral("Tolvane"), QStringLiteral("png"));
     if (!icon.isEmpty())
         QApplication::setWindowIcon(QIcon(icon));
+
+    Localization::install(Localization::bundleTranslationsFolder());
+    VostCrashReporter::setPresenter([](const VostCrashReporter::Offer& offer) {
+        VostCrashReporterWindowController::showWindowForCrashLogPath(offer.crashLogPath,
+                                                                     offer.submissionURL);
+    });
 
     MessageBoxAlertPresenter alerts;
     ModalAlert::setPresenter(&alerts);

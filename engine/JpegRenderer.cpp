@@ -108,6 +108,10 @@ JpegRenderer::Outcome JpegRenderer::render(const QString& exportedFile, const QS
         return {};
     QVariantMap properties = imageSource.propertiesAtIndex(0);
     properties.remove(ImageSource::IptcDictionary);
+    // The exported XMP packet holds the original's keywords, rating and title,
+    // which the library would read back on import: the new image takes those
+    // from propagation alone.
+    properties.remove(ImageSource::XmpData);
     if (!source.isValid()) {
         SystemLog::log(QStringLiteral("Could not decode image %1: %2")
                            .arg(exportedFile, source.errorString()));

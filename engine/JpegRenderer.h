@@ -10,10 +10,11 @@
 
 /// The rendering step of the conversion run: one exported image file becomes
 /// a JPEG at the output path, at the output size and quality chosen, carrying
-/// the exported file's metadata except its IPTC block.
+/// the exported file's metadata except its IPTC block and its XMP packet
+/// (both hold what the library turns into keywords, ratings and names).
 ///
 /// Steps, in order: status "Converting"; decode the exported file; open it as
-/// an image source and take its properties without "{IPTC}" (a source that
+/// an image source and take its properties without "{IPTC}" and XMP (a source that
 /// does not open fails silently; one that opens but does not decode fails
 /// with a log line); the output size rule; for a redraw, the screen factor
 /// (each larger factor logged with "%f") and a Lanczos redraw to exactly the

@@ -11,14 +11,21 @@ QString OutputNaming::baseName(const QString& masterFileName)
     return masterFileName.left(dot);
 }
 
+QString OutputNaming::freePath(const QString& folder, const QString& fileName)
+{
+    const QString base = baseName(fileName);
+    const QString extension = fileName.mid(base.size());
+    QString path = folder + fileName;
+    for (long n = 1; QFileInfo::exists(path); ++n)
+        path = folder + base + QStringLiteral(" (%1)").arg(n) + extension;
+    return path;
+}
+
 QString OutputNaming::outputPath(const QString& workFolder, const QString& masterFileName,
                                  bool externallyReferenced)
 {
-    const QString base = baseName(masterFileName);
-    QString path = workFolder + base + QStringLiteral(".jpg");
+    const QString name = baseName(masterFileName) + QStringLiteral(".jpg");
     if (!externallyReferenced)
-        return path;
-    for (long n = 1; QFileInfo::exists(path); ++n)
-        path = workFolder + base + QStringLiteral(" (%1).jpg").arg(n);
-    return path;
+        return workFolder + name;
+    return freePath(workFolder, name);
 }

@@ -15,6 +15,10 @@ public:
     /// "IMG_0001.CR2" → "IMG_0001", "a.b.CR2" → "a.b"; a name without a dot,
     /// or whose only dot leads it (".hidden"), stays whole.
     static QString baseName(const QString& masterFileName);
+    /// A path for `fileName` in `folder` (ending with "/") at which nothing
+    /// exists: the name itself, else " (1)", " (2)", ... before its last
+    /// extension.
+    static QString freePath(const QString& folder, const QString& fileName);
     /// `workFolder` ends with "/".
     static QString outputPath(const QString& workFolder, const QString& masterFileName,
                               bool externallyReferenced);

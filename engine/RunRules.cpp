@@ -58,3 +58,23 @@ RunRules::PairPlan RunRules::planPair(const QStringList& files, qint64 option,
     }
     return plan;
 }
+
+bool RunRules::isImageFile(const QString& path, const QStringList& imageTypes,
+                           const std::function<bool(const QString&)>& isJpeg)
+{
+    if (isJpeg(path))
+        return true;
+    const QString suffix = extension(path.mid(path.lastIndexOf(QLatin1Char('/')) + 1));
+    return !suffix.isEmpty() && imageTypes.contains(suffix, Qt::CaseInsensitive);
+}
+
+QString RunRules::pairLeftMessage(const QString& masterName, qsizetype imageFiles, qsizetype lost)
+{
+    if (imageFiles == 0)
+        return QStringLiteral("%1 left as it was: none of its files is one to keep")
+            .arg(masterName);
+    return QStringLiteral("%1 left as it was: %2 of its %3 photo files made no new image")
+        .arg(masterName)
+        .arg(lost)
+        .arg(imageFiles);
+}

@@ -31,6 +31,15 @@ public:
     /// (empty without a dot).
     static QString extension(const QString& fileName);
 
+    /// Whether a pair file is a photo: a JPEG, or an extension the image layer
+    /// decodes, in any letter case (".Cr2" as much as ".CR2").
+    static bool isImageFile(const QString& path, const QStringList& imageTypes,
+                            const std::function<bool(const QString&)>& isJpeg);
+
+    /// The log line for a pair whose original stays as it was: `imageFiles`
+    /// photos among the kept files, `lost` of them made no new image.
+    static QString pairLeftMessage(const QString& masterName, qsizetype imageFiles, qsizetype lost);
+
     /// How the exported files of one RAW+JPEG pair are treated.
     struct PairPlan {
         QStringList kept;    ///< imported, in export order

@@ -20,6 +20,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMimeDatabase>
+#include <QTemporaryDir>
+#include <QTemporaryFile>
 
 namespace {
 
@@ -42,6 +44,14 @@ QString keywordText(const UserDefaults& defaults, const QString& key)
     return value.isValid() ? value.toString() : QString();
 }
 
+// Whether this process can make files in `folder`: tried for real, since
+// permissions alone do not tell (a read-only mount, a full disk).
+bool canWriteInto(const QString& folder)
+{
+    QTemporaryFile probe(folder + QStringLiteral("/.tolvane-probe-XXXXXX"));
+    return probe.open();
+}
+
 // An image version's properties record, as a log line shows it.
 QString describe(const QVariantMap& properties)
 {
@@ -59,6 +69,12 @@ bool isJpegFile(const QString& path)
 bool isDirectory(const QString& path)
 {
     return QFileInfo(path).isDir();
+}
+
+void deleteFiles(const QStringList& paths)
+{
+    for (const QString& path : paths)
+        helpers::deleteFile(path);
 }
 
 QString exportSettingInfoAddress()
@@ -109,11 +125,13 @@ void TolvaneAperture::prepareForRun()
     m_delegate->setNowProcessing(true);
     m_sbutils->setAppDelegate(m_delegate);
 
+    // Read once: switching it during a run must not move where JPEGs go.
+    m_externallyReferenced = m_delegate->externallyReferenced();
     // The folder's path without a closing slash, so that exactly one follows.
     const QString folder =
         m_delegate->referencedFolder().adjusted(QUrl::StripTrailingSlash).toLocalFile();
-    m_tmpDir = m_delegate->externallyReferenced() && !folder.isEmpty() ? folder + QLatin1Char('/')
-                                                                       : temporaryDirectory();
+    m_tmpDir = m_externallyReferenced && !folder.isEmpty() ? folder + QLatin1Char('/')
+                                                           : temporaryDirectory();
 
     const UserDefaults& defaults = UserDefaults::standard();
     m_parentKeywords = keywordText(defaults, QStringLiteral("ParentKeywords"));
@@ -156,30 +174,159 @@ void TolvaneAperture::run(RunDelegate* delegate, RunBody body)
 {
     m_delegate = delegate;
     prepareForRun();
-    std::optional<ClosingAlert> closing;
+    std::optional<ClosingAlert> closing = prepareWorkFolders();
     try {
-        closing = (this->*body)();
+        if (!closing)
+            closing = (this->*body)();
     } catch (const ScriptingError& error) {
-        log(QStringLiteral("Run ended by a failure talking to Aperture: %1: %2")
-                .arg(error.name(), error.reason()));
-        QString message = QStringLiteral("Tolvane stopped because Aperture did not answer as "
-                                         "expected.\n\n%1\n%2\n\nImages finished before this "
-                                         "point are complete; the others were left as they were.")
-                              .arg(error.name(), error.reason());
-        if (m_newProjectForTrash)
-            message += QStringLiteral("\n\nOriginals already handled are in the project \"%1\".")
-                           .arg(trashProjectName());
-        closing = ClosingAlert{kUnableToProcess, message};
+        closing = failureAlert(error);
     } catch (const std::exception& error) {
         log(QStringLiteral("Run ended by an internal error: %1")
                 .arg(QString::fromUtf8(error.what())));
+        const QString undone = takeOutUnderWork();
         closing = ClosingAlert{kUnableToProcess,
                                QStringLiteral("Tolvane stopped because of an internal error:\n%1")
-                                   .arg(QString::fromUtf8(error.what()))};
+                                       .arg(QString::fromUtf8(error.what())) +
+                                   undone};
     }
+    m_workFolder.reset();
+    m_workDir.clear();
     endOfRunCleanup();
     if (closing)
         m_delegate->showAlert(closing->message, closing->title);
+}
+
+std::optional<TolvaneAperture::ClosingAlert> TolvaneAperture::prepareWorkFolders()
+{
+    // Empty when the folder that TMPDIR names does not exist: the work folder
+    // would otherwise land in the root folder.
+    const QString temporary = QDir::tempPath();
+    if (temporary.isEmpty())
+        return ClosingAlert{kUnableToProcess,
+                            QStringLiteral("The temporary folder does not exist:\n\n%1")
+                                .arg(qEnvironmentVariable("TMPDIR"))};
+    m_workFolder = std::make_unique<QTemporaryDir>(temporary + QStringLiteral("/Tolvane-XXXXXX"));
+    if (!m_workFolder->isValid())
+        return ClosingAlert{kUnableToProcess,
+                            QStringLiteral("Tolvane cannot make its work folder in the temporary "
+                                           "folder:\n\n%1\n\n%2")
+                                .arg(temporary, m_workFolder->errorString())};
+    m_workDir = m_workFolder->path() + QLatin1Char('/');
+    if (!m_externallyReferenced) {
+        m_tmpDir = m_workDir;
+        return std::nullopt;
+    }
+    const QString chosen = m_delegate->referencedFolder().isEmpty() ? QString() : m_tmpDir;
+    if (chosen.isEmpty())
+        return ClosingAlert{kUnableToProcess,
+                            QStringLiteral("\"Keep new files in a folder I choose\" is on, but no "
+                                           "folder was chosen.\n\nChoose a folder, or turn the "
+                                           "setting off.")};
+    const QFileInfo folder(chosen);
+    QString problem;
+    if (!folder.exists())
+        problem = QStringLiteral("The folder chosen for the new files does not exist:\n\n%1");
+    else if (!folder.isDir())
+        problem = QStringLiteral("The place chosen for the new files is not a folder:\n\n%1");
+    else if (!canWriteInto(chosen))
+        problem = QStringLiteral("Tolvane cannot write into the folder chosen for the new "
+                                 "files:\n\n%1");
+    if (problem.isEmpty())
+        return std::nullopt;
+    return ClosingAlert{kUnableToProcess, problem.arg(QDir::cleanPath(chosen))};
+}
+
+TolvaneAperture::ClosingAlert TolvaneAperture::failureAlert(const ScriptingError& error)
+{
+    log(QStringLiteral("Run ended by a failure talking to Aperture: %1: %2")
+            .arg(error.name(), error.reason()));
+    const bool halfDone = m_underWork.has_value();
+    const QString undone = takeOutUnderWork();
+    QString message = QStringLiteral("Tolvane stopped because Aperture did not answer as "
+                                     "expected.\n\n%1\n%2\n\nImages finished before this point "
+                                     "are complete.")
+                          .arg(error.name(), error.reason());
+    message += undone;
+    message += halfDone ? QStringLiteral("\n\nThe images after it were left as they were.")
+                        : QStringLiteral(" The others were left as they were.");
+    if (m_newProjectForTrash && m_photoApplication.isRunning()) {
+        // Finish what the normal end does: the project goes to the library's
+        // own trash with what it holds.
+        try {
+            deleteTrashProject();
+        } catch (const ScriptingError& failure) {
+            log(QStringLiteral("Could not delete the project %1: %2")
+                    .arg(trashProjectName(), failure.reason()));
+        }
+    }
+    if (m_movedToTrashProject > 0)
+        message += m_newProjectForTrash
+                       ? QStringLiteral("\n\nImages moved out of their projects in this run are "
+                                        "in the project \"%1\".")
+                             .arg(trashProjectName())
+                       : QStringLiteral("\n\nImages moved out of their projects in this run are "
+                                        "in Aperture's trash.");
+    return {kUnableToProcess, message};
+}
+
+template <typename Work>
+void TolvaneAperture::underWork(const ApertureImageVersion& photo, const QString& name, Work work)
+{
+    m_underWork = ImageUnderWork{};
+    m_underWork->name = name;
+    m_underWork->original = photo;
+    try {
+        work();
+    } catch (const ScriptingError&) {
+        clearWorkFolder();
+        throw;
+    }
+    deleteFiles(m_underWork->strayFiles);
+    m_underWork.reset();
+    clearWorkFolder();
+}
+
+QString TolvaneAperture::takeOutUnderWork()
+{
+    if (!m_underWork)
+        return {};
+    const ImageUnderWork image = *m_underWork;
+    m_underWork.reset();
+    deleteFiles(image.strayFiles);
+    if (image.newImages.isEmpty()) {
+        log(QStringLiteral("Could not convert %1; it was left as it was").arg(image.name));
+        return QStringLiteral("\n\n%1 was left as it was.").arg(image.name);
+    }
+    if (!m_photoApplication.isRunning()) {
+        log(QStringLiteral("Could not convert %1; Aperture stopped before its new image could be "
+                           "taken out again")
+                .arg(image.name));
+        return QStringLiteral("\n\nAperture stopped while %1 was being converted: its new image "
+                              "may be incomplete and could not be taken out again. Run Tolvane "
+                              "again on the same selection once Aperture is back.")
+            .arg(image.name);
+    }
+    try {
+        if (image.projectBefore) {
+            image.original->moveTo(*image.projectBefore);
+            --m_movedToTrashProject;
+        }
+        if (image.ratingBefore)
+            image.original->setMainRating(*image.ratingBefore);
+        takeOut(image.newImages);
+    } catch (const ScriptingError& error) {
+        log(QStringLiteral("Could not take out the new image of %1: %2")
+                .arg(image.name, error.reason()));
+        return QStringLiteral("\n\nThe new image made from %1 could not be taken out again: it "
+                              "is in the project of %1 and may be incomplete.")
+            .arg(image.name);
+    }
+    log(QStringLiteral("Could not convert %1; its new image was moved into the trash and %1 "
+                       "left as it was")
+            .arg(image.name));
+    return QStringLiteral("\n\nThe new image made from %1 was taken out again (it goes to "
+                          "Aperture's trash); %1 was left as it was.")
+        .arg(image.name);
 }
 
 TolvaneAperture::ClosingAlert TolvaneAperture::emptySelectionAlert()
@@ -245,11 +392,13 @@ std::optional<TolvaneAperture::ClosingAlert> TolvaneAperture::scanBody()
     if (!loadSelectionData())
         return std::nullopt;
 
-    for (qint64 i = 0; i < m_countPhotos; ++i)
-        convertImage(m_curPhotos.at(i), i, setting, metadata);
+    for (qint64 i = 0; i < m_countPhotos; ++i) {
+        const ApertureImageVersion& photo = m_curPhotos.at(i);
+        underWork(photo, m_filenameList.value(i),
+                  [&] { convertImage(photo, i, setting, metadata); });
+    }
 
-    if (m_trashEnabled && m_newProjectForTrash)
-        m_newProjectForTrash->deleteProject();
+    deleteTrashProject();
     return ClosingAlert{QStringLiteral("All Done"),
                         RunRules::statisticsMessage(m_originalSize, m_convertedSize)};
 }
@@ -268,10 +417,9 @@ void TolvaneAperture::convertImage(const ApertureImageVersion& photo, qint64 ind
         log(QStringLiteral("Unsupported file %1").arg(masterName));
         return;
     }
-    m_originalSize += m_sizeList.value(index);
 
     const QList<QUrl> exported =
-        m_photoApplication.exportImages({photo}, setting, metadata, m_tmpDir);
+        m_photoApplication.exportImages({photo}, setting, metadata, m_workDir);
     if (m_processingOption == 0 && !m_tiffExportProfileValidated && !exported.isEmpty())
         checkExportedTiff(photo, exported.first().toLocalFile());
     if (exported.isEmpty()) {
@@ -281,8 +429,9 @@ void TolvaneAperture::convertImage(const ApertureImageVersion& photo, qint64 ind
     const QString exportedFile = exported.first().toLocalFile();
     helpers::fileExists(exportedFile, m_delegate);
     const QString outputPath =
-        OutputNaming::outputPath(m_tmpDir, masterName, m_delegate->externallyReferenced());
+        OutputNaming::outputPath(m_tmpDir, masterName, m_externallyReferenced);
 
+    qint64 jpegBytes = 0;
     std::optional<ApertureImageVersion> newPhoto;
     {
         // The image's pixels and encoded bytes live only in this scope.
@@ -295,30 +444,36 @@ void TolvaneAperture::convertImage(const ApertureImageVersion& photo, qint64 ind
         size.longLocked = m_delegate->longLocked();
         size.shortLocked = m_delegate->shortLocked();
         const auto outcome = renderer.render(exportedFile, outputPath, size,
-                                             m_delegate->compressionFactor(), m_convertedSize);
+                                             m_delegate->compressionFactor(), jpegBytes);
         if (!outcome.ok)
             return;
         newPhoto = importFile(outputPath, masterProjectOf(photo));
     }
     removeExportedXmpFile(exported.first());
-    // A RAW+JPEG master exports both halves: the other files are copies too.
-    for (qsizetype k = 1; k < exported.size(); ++k)
-        helpers::deleteFile(exported.at(k).toLocalFile());
     if (!newPhoto) {
         // Nothing replaces the original: it stays untouched, and the JPEG that
         // was not taken in is not left behind.
         log(QStringLiteral("Import of %1 made no image; %2 left as it was")
                 .arg(outputPath, masterName));
-        helpers::deleteFile(outputPath);
         return;
     }
-    propageMetaData(photo, newPhoto, index);
-    const bool tag = m_delegate->tagEnabled();
-    if (tag)
-        tagImage(*newPhoto, m_parentKeywords, m_processedKeyword);
-    if (m_albumEnabled)
-        replayAlbums(photo, *newPhoto);
-    finishOriginal(photo, tag);
+    completeImage(photo, index, m_processedKeyword);
+    // Only an image that was replaced counts in the statistics.
+    m_originalSize += m_sizeList.value(index);
+    m_convertedSize += jpegBytes;
+}
+
+void TolvaneAperture::completeImage(const ApertureImageVersion& photo, qint64 index,
+                                    const QString& keyword)
+{
+    for (const ApertureImageVersion& newImage : std::as_const(m_underWork->newImages)) {
+        propageMetaData(photo, newImage, index);
+        if (m_tagEnabled)
+            tagImage(newImage, m_parentKeywords, keyword);
+        if (m_albumEnabled)
+            replayAlbums(photo, newImage);
+    }
+    finishOriginal(photo);
 }
 
 void TolvaneAperture::checkExportedTiff(const ApertureImageVersion& photo,
@@ -364,28 +519,94 @@ ApertureProject TolvaneAperture::masterProjectOf(const ApertureImageVersion& pho
 
 ApertureImportMode TolvaneAperture::importMode() const
 {
-    return m_delegate->externallyReferenced() ? ApertureImportMode::Referenced
-                                              : ApertureImportMode::Moved;
+    return m_externallyReferenced ? ApertureImportMode::Referenced : ApertureImportMode::Moved;
 }
 
-std::optional<ApertureImageVersion>
-TolvaneAperture::importFile(const QString& file, const ApertureProject& project) const
+std::optional<ApertureImageVersion> TolvaneAperture::importFile(const QString& file,
+                                                                const ApertureProject& project)
 {
+    // Until it is an image, a file in the chosen folder is the run's to remove.
+    const bool inChosenFolder = m_externallyReferenced;
+    if (inChosenFolder)
+        m_underWork->strayFiles.append(file);
     const QList<ApertureImageVersion> imported =
         m_photoApplication.importFiles({file}, importMode(), project);
-    if (imported.isEmpty())
+    if (imported.isEmpty()) {
+        helpers::deleteFile(file);
+        m_underWork->strayFiles.removeAll(file);
         return std::nullopt;
+    }
+    if (inChosenFolder)
+        m_underWork->strayFiles.removeAll(file);
+    m_underWork->newImages.append(imported.first());
     return imported.first();
 }
 
-void TolvaneAperture::finishOriginal(const ApertureImageVersion& photo, bool tag)
+QString TolvaneAperture::placeForImport(const QString& exportedFile)
 {
-    if (tag)
-        tagImage(photo, m_parentKeywords, m_originalsKeyword);
-    if (m_hideEnabled)
+    if (!m_externallyReferenced)
+        return exportedFile;
+    const QString placed = OutputNaming::freePath(m_tmpDir, QFileInfo(exportedFile).fileName());
+    if (!QFile::rename(exportedFile, placed) &&
+        !(QFile::copy(exportedFile, placed) && QFile::remove(exportedFile)))
+        return {};
+    return placed;
+}
+
+void TolvaneAperture::finishOriginal(const ApertureImageVersion& photo)
+{
+    if (m_hideEnabled) {
+        m_underWork->ratingBefore = photo.mainRating();
         photo.setMainRating(-1);
-    if (m_trashEnabled && m_newProjectForTrash)
+    }
+    if (m_trashEnabled && m_newProjectForTrash) {
+        m_underWork->projectBefore = masterProjectOf(photo);
         photo.moveTo(*m_newProjectForTrash);
+        ++m_movedToTrashProject;
+    }
+    if (m_tagEnabled)
+        tagImage(photo, m_parentKeywords, m_originalsKeyword);
+}
+
+void TolvaneAperture::takeOut(const QList<ApertureImageVersion>& images)
+{
+    if (images.isEmpty())
+        return;
+    const ApertureProject& project = projectForTakenOut();
+    for (const ApertureImageVersion& image : images) {
+        image.moveTo(project);
+        ++m_movedToTrashProject;
+    }
+}
+
+const ApertureProject& TolvaneAperture::projectForTakenOut()
+{
+    if (!m_newProjectForTrash) {
+        const QList<ApertureLibrary> libraries = m_photoApplication.libraries();
+        if (libraries.isEmpty())
+            throw ScriptingError(QStringLiteral("NoLibrary"),
+                                 QStringLiteral("Aperture has no library to take images out to"));
+        m_newProjectForTrash = libraries.first().makeProject(trashProjectName());
+    }
+    return *m_newProjectForTrash;
+}
+
+void TolvaneAperture::deleteTrashProject()
+{
+    if (!m_newProjectForTrash)
+        return;
+    m_newProjectForTrash->deleteProject();
+    m_newProjectForTrash.reset();
+}
+
+void TolvaneAperture::clearWorkFolder() const
+{
+    if (m_workDir.isEmpty())
+        return;
+    QDir folder(m_workDir);
+    for (const QString& entry :
+         folder.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot))
+        helpers::deleteFile(folder.filePath(entry));
 }
 
 std::optional<TolvaneAperture::ClosingAlert> TolvaneAperture::rawJpgBody()
@@ -399,11 +620,12 @@ std::optional<TolvaneAperture::ClosingAlert> TolvaneAperture::rawJpgBody()
     if (!loadSelectionData())
         return std::nullopt;
 
-    for (qint64 i = 0; i < m_countPhotos; ++i)
-        separatePair(m_curPhotos.at(i), i);
+    for (qint64 i = 0; i < m_countPhotos; ++i) {
+        const ApertureImageVersion& photo = m_curPhotos.at(i);
+        underWork(photo, m_filenameList.value(i), [&] { separatePair(photo, i); });
+    }
 
-    if (m_trashEnabled && m_newProjectForTrash)
-        m_newProjectForTrash->deleteProject();
+    deleteTrashProject();
     return ClosingAlert{QStringLiteral("All Done"), QStringLiteral("Tolvane finished processing.")};
 }
 
@@ -425,10 +647,11 @@ void TolvaneAperture::separatePair(const ApertureImageVersion& photo, qint64 ind
     if (!m_sbutils->photoOnline(photo))
         return;
     m_delegate->setProgressValue(static_cast<double>(index + 1));
-    m_delegate->setCountText(m_filenameList.value(index));
+    const QString masterName = m_filenameList.value(index);
+    m_delegate->setCountText(masterName);
 
     const QList<QUrl> exported = m_photoApplication.exportImages(
-        {photo}, std::nullopt, ApertureExportMetadata::Sidecar, m_tmpDir);
+        {photo}, std::nullopt, ApertureExportMetadata::Sidecar, m_workDir);
     if (exported.isEmpty()) {
         log(QStringLiteral("Unable to export image %1").arg(describe(photo.properties())));
         return;
@@ -437,51 +660,38 @@ void TolvaneAperture::separatePair(const ApertureImageVersion& photo, qint64 ind
     for (const QUrl& url : exported)
         files.append(url.toLocalFile());
     if (files.size() != 3) {
-        for (const QString& file : files)
-            helpers::deleteFile(file);
+        deleteFiles(files);
         return;
     }
-    const ApertureImportMode mode = importMode();
     const RunRules::PairPlan plan =
         RunRules::planPair(files, m_processingOption, isDirectory, isJpegFile);
-    for (const QString& file : plan.deleted)
-        helpers::deleteFile(file);
+    deleteFiles(plan.deleted);
 
     const ApertureProject project = masterProjectOf(photo);
-    QList<ApertureImageVersion> newImages;
+    int imageFiles = 0;
     int imageFilesLost = 0;
     for (const QString& file : plan.kept) {
-        const auto newImage = importFile(file, project);
-        if (newImage) {
-            newImages.append(*newImage);
-            continue;
-        }
+        const QString placed = placeForImport(file);
+        const auto newImage = placed.isEmpty() ? std::nullopt : importFile(placed, project);
         // A sidecar makes no image; an image file that makes none is a loss.
-        if (isJpegFile(file) || m_imgTypes.contains(RunRules::extension(file)))
-            ++imageFilesLost;
+        if (!RunRules::isImageFile(file, m_imgTypes, isJpegFile))
+            continue;
+        ++imageFiles;
+        imageFilesLost += newImage ? 0 : 1;
     }
-    if (!plan.kept.isEmpty()) {
-        if (mode == ApertureImportMode::Moved)
-            removeExportedXmpFile(QUrl::fromLocalFile(plan.kept.last()));
-        else
-            helpers::deleteFile(RunRules::sidecarPath(plan.kept.last()));
-    }
+    if (!plan.kept.isEmpty())
+        removeExportedXmpFile(QUrl::fromLocalFile(plan.kept.last()));
 
-    for (const ApertureImageVersion& newImage : newImages) {
-        propageMetaData(photo, newImage, index);
-        if (m_tagEnabled)
-            tagImage(newImage, m_parentKeywords, extractedKeyword());
-        if (m_albumEnabled)
-            replayAlbums(photo, newImage);
-    }
-    // The original goes only when every photo it held has a new image.
+    const QList<ApertureImageVersion> newImages = m_underWork->newImages;
+    // The original goes only when every photo it held has a new image;
+    // otherwise the halves that were imported are taken out again.
     if (newImages.isEmpty() || imageFilesLost > 0) {
-        log(QStringLiteral("%1 left as it was: %2 of its image files made no new image")
-                .arg(m_filenameList.value(index))
-                .arg(newImages.isEmpty() ? plan.kept.size() : imageFilesLost));
+        log(RunRules::pairLeftMessage(masterName, imageFiles, imageFilesLost));
+        takeOut(newImages);
+        m_underWork->newImages.clear();
         return;
     }
-    finishOriginal(photo, m_tagEnabled);
+    completeImage(photo, index, extractedKeyword());
 }
 
 void TolvaneAperture::loadAlbumData()
@@ -527,11 +737,7 @@ void TolvaneAperture::configureProjectForTrash()
 {
     if (!m_trashEnabled)
         return;
-    const QList<ApertureLibrary> libraries = m_photoApplication.libraries();
-    if (libraries.isEmpty())
-        throw ScriptingError(QStringLiteral("NoLibrary"),
-                             QStringLiteral("Aperture has no library to hold the trash project"));
-    m_newProjectForTrash = libraries.first().makeProject(trashProjectName());
+    projectForTakenOut();
 }
 
 void TolvaneAperture::removeExportedXmpFile(const QUrl& exportedFile)
@@ -592,8 +798,8 @@ void TolvaneAperture::propageMetaData(const ApertureImageVersion& photo,
 void TolvaneAperture::tagImage(const ApertureImageVersion& image, const QString& parents,
                                const QString& keyword)
 {
-    // A keyword text absent from the settings adds no keyword.
-    if (keyword.isNull())
+    // A keyword text absent from the settings, or cleared, adds no keyword.
+    if (keyword.isEmpty())
         return;
     image.addKeyword(keyword, RunRules::parentChain(parents));
 }

@@ -17,7 +17,9 @@
 #include <memory>
 #include <optional>
 
+class QTemporaryDir;
 class RunDelegate;
+class ScriptingError;
 
 /// The conversion engine: one instance per run.
 ///
@@ -27,10 +29,17 @@ class RunDelegate;
 /// 1), tolvaneRawJpg() splits RAW+JPEG pairs into separate images (2 to 4).
 /// Everything after construction happens on that run thread. Every way out
 /// of a run after prepareForRun() passes through endOfRunCleanup() exactly
-/// once, and the run's own closing alert comes after it. A scripting failure
-/// during a run ends it cleanly (cleanup, then an alert naming it); what was
-/// done to the library until then stays done, and no original is hidden,
-/// trashed or tagged unless its replacement was written and imported.
+/// once, and the run's own closing alert comes after it.
+///
+/// Each image is all or nothing: an original is tagged, hidden or trashed
+/// only once its new images are complete (metadata, keyword, albums). When
+/// something fails after an import, the new images of that original are
+/// taken out again (moved into the run's trash project, which is deleted at
+/// the end, so they land in the library's own trash) and the original is
+/// left as it was. A scripting failure ends the run cleanly (take-out,
+/// cleanup, then an alert that says what is left and where). Exports land in
+/// a private work folder of the run's own, removed however the run ends;
+/// only the JPEGs that became images stay in a folder the user chose.
 class TolvaneAperture {
 public:
     /// The name of the sleep assertion held during a run.
@@ -64,6 +73,8 @@ public:
 
     // Run state, for the front ends and tests.
     void setDelegate(RunDelegate* delegate) { m_delegate = delegate; }
+    /// The run's private folder for exports, ending in "/"; empty outside a run.
+    QString workFolder() const { return m_workDir; }
     qint64 originalSize() const { return m_originalSize; }
     qint64 convertedSize() const { return m_convertedSize; }
     QString tmpDir() const { return m_tmpDir; }
@@ -89,9 +100,39 @@ private:
     };
     using RunBody = std::optional<ClosingAlert> (TolvaneAperture::*)();
 
+    /// The original under work and what the run has done for it in the
+    /// library so far: what a failure must undo.
+    struct ImageUnderWork {
+        QString name; ///< master file name
+        std::optional<ApertureImageVersion> original;
+        QList<ApertureImageVersion> newImages; ///< imported so far
+        QStringList strayFiles;                ///< in the chosen folder, not (yet) an image
+        std::optional<int> ratingBefore; ///< set once the original was hidden
+        /// Set once the original was moved into the trash project: where it was.
+        std::optional<ApertureProject> projectBefore;
+    };
+
     /// Prepares, runs the body, cleans up once and shows the body's closing
     /// alert; a scripting failure becomes the closing alert.
     void run(RunDelegate* delegate, RunBody body);
+    /// Makes the private work folder and checks the chosen one; the alert
+    /// that ends the run when either is unusable.
+    std::optional<ClosingAlert> prepareWorkFolders();
+    ClosingAlert failureAlert(const ScriptingError& error);
+    /// Runs one image's work; a scripting failure takes its new images out
+    /// again before it ends the run. The work folder is emptied after it.
+    template <typename Work>
+    void underWork(const ApertureImageVersion& photo, const QString& name, Work work);
+    /// Undoes what the library holds of the image under work; never throws.
+    /// Returns a sentence for the closing alert.
+    QString takeOutUnderWork();
+    void takeOut(const QList<ApertureImageVersion>& images);
+    const ApertureProject& projectForTakenOut();
+    void deleteTrashProject();
+    void clearWorkFolder() const;
+    /// Metadata, keyword and albums for each new image, then the original's
+    /// tag, hiding and move: the image under work is complete.
+    void completeImage(const ApertureImageVersion& photo, qint64 index, const QString& keyword);
     std::optional<ClosingAlert> scanBody();
     std::optional<ClosingAlert> rawJpgBody();
     /// Loads the selection's lists, albums and trash project; false when the
@@ -104,12 +145,16 @@ private:
                       ApertureExportMetadata metadata);
     void checkExportedTiff(const ApertureImageVersion& photo, const QString& exportedFile);
     void separatePair(const ApertureImageVersion& photo, qint64 index);
-    /// Tags, hides and trashes an original whose replacement is in place.
-    void finishOriginal(const ApertureImageVersion& photo, bool tag);
+    /// Hides, trashes and tags an original whose replacement is in place:
+    /// the keyword comes last, since it is the one step that cannot be undone.
+    void finishOriginal(const ApertureImageVersion& photo);
     ApertureProject masterProjectOf(const ApertureImageVersion& photo) const;
     ApertureImportMode importMode() const;
     std::optional<ApertureImageVersion> importFile(const QString& file,
-                                                   const ApertureProject& project) const;
+                                                   const ApertureProject& project);
+    /// Where a kept pair file is imported from: the work folder, or a free
+    /// name in the chosen folder with referenced output.
+    QString placeForImport(const QString& exportedFile);
     QString extractedKeyword() const;
     void setStatus(const QString& text) const;
 
@@ -120,6 +165,12 @@ private:
     std::unique_ptr<SBUtils> m_sbutils;
     RunDelegate* m_delegate = nullptr;
     QString m_tmpDir;
+    std::unique_ptr<QTemporaryDir> m_workFolder;
+    QString m_workDir;
+    bool m_externallyReferenced = false;
+    std::optional<ImageUnderWork> m_underWork;
+    /// Originals and taken-out images moved into the trash project.
+    qint64 m_movedToTrashProject = 0;
     QStringList m_imgTypes;
     QStringList m_filenameList;
     QList<qint64> m_sizeList;

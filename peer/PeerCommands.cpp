@@ -364,6 +364,22 @@ ServeOptions::TiffSetting tiffSetting(const QString& text)
     throw UsageError{QStringLiteral("--tiff-setting is stock, missing, 8bit, halfsize or jpeg")};
 }
 
+// Calls named as METHOD:N (the N-th call of METHOD), comma-separated.
+void addCallFaults(ServeOptions& options, const QStringList& values, ServeOptions::CallFault fault)
+{
+    for (const QString& value : values) {
+        for (const QString& call : value.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+            const qsizetype colon = call.lastIndexOf(QLatin1Char(':'));
+            bool numbered = false;
+            const qint64 number = colon > 0 ? call.mid(colon + 1).toLongLong(&numbered) : 0;
+            if (!numbered || number < 1)
+                throw UsageError{
+                    QStringLiteral("a call is named METHOD:N with N from 1, not \"%1\"").arg(call)};
+            options.callFaults[call.left(colon)].insert(number, fault);
+        }
+    }
+}
+
 int serveCommand(const QStringList& arguments)
 {
     QCommandLineParser parser;
@@ -387,8 +403,17 @@ int serveCommand(const QStringList& arguments)
                                    QStringLiteral("ms"));
     const QCommandLineOption wrongShape(QStringLiteral("wrong-shape"), QString(),
                                         QStringLiteral("methods"));
+    const QCommandLineOption failCall(QStringLiteral("fail-call"), QString(),
+                                      QStringLiteral("calls"));
+    const QCommandLineOption malformedCall(QStringLiteral("malformed-call"), QString(),
+                                           QStringLiteral("calls"));
+    const QCommandLineOption exitAtCall(QStringLiteral("exit-at-call"), QString(),
+                                        QStringLiteral("calls"));
+    const QCommandLineOption emptyCall(QStringLiteral("empty-call"), QString(),
+                                       QStringLiteral("calls"));
     parser.addOptions({busName, version, tiff, failExport, inconsistent, mismatched, zeroHeight,
-                       noFileSize, exitAfter, delay, wrongShape});
+                       noFileSize, exitAfter, delay, wrongShape, failCall, malformedCall,
+                       exitAtCall, emptyCall});
     const QStringList values = parse(parser, arguments, 1);
 
     ServeOptions options;
@@ -407,6 +432,10 @@ int serveCommand(const QStringList& arguments)
         options.exitAfterCalls = parser.value(exitAfter).toLongLong();
     options.callDelayMs = parser.value(delay).toInt();
     options.wrongShapeMethods = commaSet(parser.value(wrongShape));
+    addCallFaults(options, parser.values(failCall), ServeOptions::CallFault::Fail);
+    addCallFaults(options, parser.values(malformedCall), ServeOptions::CallFault::Malformed);
+    addCallFaults(options, parser.values(exitAtCall), ServeOptions::CallFault::Exit);
+    addCallFaults(options, parser.values(emptyCall), ServeOptions::CallFault::Empty);
 
     Library library(values[0]);
     ServeLock lock(library.path());
@@ -490,10 +519,13 @@ QString PeerCommands::usage()
         "                     [--mismatched-tags IDS] [--zero-height IDS]\n"
         "                     [--no-file-size IDS] [--exit-after-calls N]\n"
         "                     [--call-delay-ms MS] [--wrong-shape METHODS]\n"
+        "                     [--fail-call CALLS] [--malformed-call CALLS]\n"
+        "                     [--exit-at-call CALLS] [--empty-call CALLS]\n"
         "  photolib empty-trash LIB\n"
         "  photolib restore LIB PROJECT_ID\n"
         "  photolib calls [--bus-name NAME]\n"
-        "LIB is a library folder NAME.aplibrary; IDS and METHODS are comma-separated.\n");
+        "LIB is a library folder NAME.aplibrary; IDS and METHODS are comma-separated;\n"
+        "CALLS are comma-separated METHOD:N, the N-th call of METHOD since serving began.\n");
 }
 
 int PeerCommands::run(const QStringList& arguments)

@@ -88,6 +88,26 @@ bool ScriptingServer::handleMessage(const QDBusMessage& message, const QDBusConn
     return true;
 }
 
+std::optional<ServeOptions::CallFault> ScriptingServer::plannedFault(const QString& method)
+{
+    const qint64 number = ++m_callsOfMethod[method];
+    const auto planned = m_options.callFaults.constFind(method);
+    if (planned == m_options.callFaults.cend())
+        return std::nullopt;
+    const auto fault = planned->constFind(number);
+    if (fault == planned->cend())
+        return std::nullopt;
+    return *fault;
+}
+
+QDBusMessage ScriptingServer::malformedReply(const QDBusMessage& message,
+                                             const QString& outSignature)
+{
+    return message.createReply(outSignature == QLatin1String("i")
+                                   ? QVariant(QStringLiteral("not of the declared shape"))
+                                   : QVariant(7));
+}
+
 QDBusMessage ScriptingServer::answer(const QDBusMessage& message)
 {
     const QString method = message.member();
@@ -111,9 +131,31 @@ QDBusMessage ScriptingServer::answer(const QDBusMessage& message)
             QStringLiteral("%1 takes arguments of the signature '%2', not '%3'")
                 .arg(method, declared->inSignature, message.signature()));
     if (m_options.wrongShapeMethods.contains(method))
-        return message.createReply(declared->outSignature == QLatin1String("i")
-                                       ? QVariant(QStringLiteral("not of the declared shape"))
-                                       : QVariant(7));
+        return malformedReply(message, declared->outSignature);
+    if (const auto fault = plannedFault(method)) {
+        switch (*fault) {
+        case ServeOptions::CallFault::Exit:
+            // The library dies in the middle of this call.
+            std::fflush(nullptr);
+            ::_exit(0);
+        case ServeOptions::CallFault::Malformed:
+            return malformedReply(message, declared->outSignature);
+        case ServeOptions::CallFault::Empty: {
+            QVariantList wire;
+            QString problem;
+            const QVariantList empty =
+                declared->outTypes.isEmpty() ? QVariantList{} : QVariantList{QVariantList{}};
+            if (ScriptingValue::toWire(empty, declared->outTypes, wire, &problem))
+                return message.createReply(wire);
+            return malformedReply(message, declared->outSignature);
+        }
+        case ServeOptions::CallFault::Fail:
+            return message.createErrorReply(QStringLiteral("org.photolib.Error.Injected"),
+                                            QStringLiteral("call %1 of %2 fails as asked")
+                                                .arg(m_callsOfMethod.value(method))
+                                                .arg(method));
+        }
+    }
     QVariantList arguments;
     for (const QVariant& argument : message.arguments())
         arguments.append(ScriptingValue::fromWire(argument));

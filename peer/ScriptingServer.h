@@ -40,6 +40,9 @@ public:
 
 private:
     QDBusMessage answer(const QDBusMessage& message);
+    /// The fault planned for this call of the method, counting it.
+    std::optional<ServeOptions::CallFault> plannedFault(const QString& method);
+    static QDBusMessage malformedReply(const QDBusMessage& message, const QString& outSignature);
 
     Library& m_library;
     const ServeOptions m_options;
@@ -47,5 +50,6 @@ private:
     ScriptingHandler m_handler;
     std::optional<QDBusConnection> m_connection;
     quint64 m_answered = 0;
+    QHash<QString, qint64> m_callsOfMethod;
     QTimer m_busWatch;
 };

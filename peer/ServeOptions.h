@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QSet>
 #include <QString>
 
@@ -32,4 +33,15 @@ struct ServeOptions {
     int callDelayMs = 0;
     /// Calls of these methods are answered with a reply of the wrong shape.
     QSet<QString> wrongShapeMethods;
+
+    /// What becomes of one numbered call of a method.
+    enum class CallFault {
+        Fail,      ///< an error reply, nothing changed
+        Malformed, ///< a reply of the wrong shape, nothing changed
+        Empty,     ///< an empty list (or no value), nothing changed
+        Exit,      ///< the server ends without replying
+    };
+    /// Faults by method and by the call's number among that method's calls,
+    /// counted from 1 since the server started.
+    QHash<QString, QHash<qint64, CallFault>> callFaults;
 };

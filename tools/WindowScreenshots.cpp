@@ -1,18 +1,23 @@
 // Draws the desktop window in its main states and saves each as a PNG into
 // the folder named on the command line: at rest, with the fixed size sheet,
-// with the keyword panel, and showing a run's progress. The window is built
-// by the same MainWindowController the application uses, on a private
-// defaults store and home folder, so the user's settings are never touched.
+// with the keyword panel, showing a run's progress, and the crash report
+// window. The window is built by the same MainWindowController the
+// application uses, on a private defaults store and home folder, so the
+// user's settings are never touched.
 // tools/screenshots.sh runs it under Xvfb.
 
 #include "MainWindowController.h"
 #include "TestEnvironment.h"
 #include "TolvaneApertureAppDelegate.h"
+#include "VostCrashReporterWindowController.h"
 #include "core/Bundle.h"
 #include "core/UserDefaults.h"
 
 #include <QApplication>
 #include <QDialog>
+#include <QFile>
+#include <QPlainTextEdit>
+#include <QPointer>
 #include <QDir>
 #include <QIcon>
 #include <QMainWindow>
@@ -121,5 +126,21 @@ int main(int argc, char** argv)
     settle();
     saved &= save(window->grab(), folder, QStringLiteral("run-progress.png"));
     run.setNowProcessing(false);
+
+    // The crash report window as the next start after a crash shows it.
+    const QString log = TestEnvironment::makeScratchDir(QStringLiteral("logs")) +
+                        QStringLiteral("/Tolvane_2026-12-06-101010_host.crash");
+    QFile logFile(log);
+    if (logFile.open(QIODevice::WriteOnly))
+        logFile.write("Exception Type:  SIGSEGV\n");
+    logFile.close();
+    QPointer<VostCrashReporterWindowController> report =
+        VostCrashReporterWindowController::showWindowForCrashLogPath(
+            log, QUrl(QStringLiteral("https://tolvane.org/crash-report/")));
+    report->commentsTextView()->setPlainText(
+        QStringLiteral("Pressed Scan with 300 images selected."));
+    settle();
+    saved &= save(report->window()->grab(), folder, QStringLiteral("crash-report.png"));
+    delete report.data();
     return saved ? 0 : 1;
 }

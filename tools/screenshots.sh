@@ -4,8 +4,8 @@
 # does, and runs it under Xvfb, once at normal and once at double pixel
 # density. Output: OUTPUT_FOLDER (default: screenshots/ in the build tree),
 # PNG files of the main window at rest, with the fixed size sheet, with the
-# keyword panel and showing a run's progress; the double-density set is in
-# OUTPUT_FOLDER/2x.
+# keyword panel, showing a run's progress, and of the crash report window;
+# the double-density set is in OUTPUT_FOLDER/2x.
 #
 #   tools/screenshots.sh [OUTPUT_FOLDER]
 #

@@ -2,6 +2,9 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
+#include <iterator>
+
 namespace {
 
 struct Switch {
@@ -46,6 +49,16 @@ bool takesValue(const QString& arg)
     return false;
 }
 
+struct CrashFlag {
+    const char* flag;
+    TerminalOptions::CrashReportAction action;
+};
+constexpr CrashFlag kCrashFlags[] = {
+    {"--send-crash-report", TerminalOptions::CrashReportAction::Send},
+    {"--ignore-crash-report", TerminalOptions::CrashReportAction::Ignore},
+    {"--discard-crash-report", TerminalOptions::CrashReportAction::Discard},
+};
+
 bool parseWhole(const QString& text, qint64 low, qint64 high, qint64* out)
 {
     bool ok = false;
@@ -69,6 +82,16 @@ TerminalOptions TerminalOptions::parse(const QStringList& arguments)
         const QString& arg = arguments[i];
         if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
             options.helpRequested = true;
+            continue;
+        }
+        const auto crashFlag =
+            std::find_if(std::begin(kCrashFlags), std::end(kCrashFlags),
+                         [&arg](const CrashFlag& f) { return arg == QLatin1String(f.flag); });
+        if (crashFlag != std::end(kCrashFlags)) {
+            if (options.crashReportAction != CrashReportAction::None &&
+                options.crashReportAction != crashFlag->action)
+                return fail(QStringLiteral("%1: only one crash report flag at a time").arg(arg));
+            options.crashReportAction = crashFlag->action;
             continue;
         }
         bool matched = false;
@@ -171,7 +194,13 @@ QString TerminalOptions::helpText(const QString& program)
                "  --separated-keyword TEXT the keyword texts\n"
                "  --help                   this text\n"
                "\n"
+               "After a crash, the next start names the new crash log; instead of running,\n"
+               "  --send-crash-report      sends it to the crash report address\n"
+               "  --ignore-crash-report    leaves it to be offered again next time\n"
+               "  --discard-crash-report   moves it to the Trash\n"
+               "\n"
                "The exit status is 0 when the run reached its end, 1 when it stopped early\n"
-               "(nothing selected, library not running, ...) and 2 for bad options.\n")
+               "(nothing selected, library not running, ...) or a crash report could not be\n"
+               "sent or discarded, and 2 for bad options.\n")
         .arg(program);
 }

@@ -11,11 +11,15 @@
 /// what is wrong with them.
 class TerminalOptions {
 public:
+    /// What to do with a new crash log instead of running.
+    enum class CrashReportAction { None, Send, Ignore, Discard };
+
     /// The defaults keys and values the flags ask for.
     QVariantMap overrides;
     /// The folder for externally referenced JPEGs (--referenced DIR).
     QString referencedFolder;
     bool helpRequested = false;
+    CrashReportAction crashReportAction = CrashReportAction::None;
     /// Empty when the arguments are good.
     QString error;
 

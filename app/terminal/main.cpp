@@ -1,10 +1,13 @@
 // tolvane-cli: runs a scan on the library's selection without a window, with
 // the settings of the defaults store, optionally changed for this run by
 // command-line flags.
+#include "TerminalCrashReport.h"
 #include "TerminalDisplay.h"
 #include "TerminalOptions.h"
 #include "TerminalOutlets.h"
 #include "TolvaneApertureAppDelegate.h"
+#include "VostCrashReporter.h"
+#include "core/Localization.h"
 #include "core/MainThread.h"
 #include "core/UserDefaults.h"
 #include "ui/ModalAlert.h"
@@ -41,7 +44,9 @@ void applyOverrides(const QVariantMap& overrides)
 
 int main(int argc, char** argv)
 {
+    VostCrashReporter::installCrashLogWriter();
     QCoreApplication app(argc, argv);
+    Localization::install(Localization::bundleTranslationsFolder());
     const QString program = QFileInfo(QString::fromLocal8Bit(argv[0])).fileName();
     const TerminalOptions options = TerminalOptions::parse(app.arguments().mid(1));
     if (options.helpRequested) {
@@ -52,6 +57,9 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "%s: %s\n", qPrintable(program), qPrintable(options.error));
         return 2;
     }
+    if (const auto status =
+            TerminalCrashReport(program, stdout, stderr).handle(options.crashReportAction))
+        return *status;
     applyOverrides(options.overrides);
 #ifdef TOLVANE_HAVE_IMAGEIO
     // The image libraries start on the main thread before the run's thread.

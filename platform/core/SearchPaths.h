@@ -19,7 +19,9 @@
 class SearchPaths {
 public:
     enum class Directory { Library, Applications, Downloads };
-    enum Domain { UserDomain = 0x1, LocalDomain = 0x2, AllDomains = UserDomain | LocalDomain };
+    enum Domain { UserDomain = 0x1, LocalDomain = 0x2 };
+    /// Both domains, for the list form (an int, so it picks that overload).
+    static constexpr int AllDomains = UserDomain | LocalDomain;
 
     /// The folders of a kind in the domains asked for, user domain first.
     static QStringList forDirectory(Directory directory, int domains);

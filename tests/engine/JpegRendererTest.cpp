@@ -105,7 +105,7 @@ protected:
 }
 } // namespace
 
-TEST_F(JpegRendererTest, writesTheJpegAtTheRuleSizeWithMetadataButNoIptc)
+TEST_F(JpegRendererTest, writesTheJpegAtTheRuleSizeWithMetadataButNoIptcNorXmp)
 {
     const QString output = m_dir + "/export.jpg";
     qint64 converted = 1000;
@@ -127,9 +127,11 @@ TEST_F(JpegRendererTest, writesTheJpegAtTheRuleSizeWithMetadataButNoIptc)
     EXPECT_EQ(exif.findKey(Exiv2::ExifKey("Exif.Image.Make"))->toString(), SampleImages::kMake);
     EXPECT_EQ(exif.findKey(Exiv2::ExifKey("Exif.Photo.PixelXDimension"))->toLong(), 200);
     EXPECT_NE(exif.findKey(Exiv2::ExifKey("Exif.GPSInfo.GPSLatitude")), exif.end());
-    EXPECT_NE(jpeg->xmpPacket().find(SampleImages::kTitle), std::string::npos);
     EXPECT_TRUE(jpeg->iccProfileDefined());
+    // Keywords, title and rating reach the new image by propagation alone.
     EXPECT_TRUE(jpeg->iptcData().empty());
+    EXPECT_EQ(jpeg->xmpPacket().find(SampleImages::kTitle), std::string::npos);
+    EXPECT_TRUE(jpeg->xmpData().empty());
 }
 
 TEST_F(JpegRendererTest, keepsTheMeanBrightnessOfTheSixteenBitExport)

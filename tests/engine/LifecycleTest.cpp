@@ -6,6 +6,9 @@
 
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QProcess>
 
@@ -102,6 +105,9 @@ protected:
 
 // Every early end ---------------------------------------------------------------
 
+/// A folder the run cannot work in, and what the alert must name.
+enum class UnusableFolder { None, TemporaryMissing, NoneChosen, ChosenMissing, ChosenIsAFile };
+
 struct EarlyEnd {
     const char* name;
     QStringList serveOptions;
@@ -112,6 +118,7 @@ struct EarlyEnd {
     /// Shown by the checks while the run is on (application-modal), or as the
     /// run's closing sheet after the cleanup.
     bool modal;
+    UnusableFolder folder = UnusableFolder::None;
 };
 
 void PrintTo(const EarlyEnd& end, std::ostream* out)
@@ -119,7 +126,37 @@ void PrintTo(const EarlyEnd& end, std::ostream* out)
     *out << end.name;
 }
 
-class LifecycleEarlyEnd : public Lifecycle, public testing::WithParamInterface<EarlyEnd> {};
+class LifecycleEarlyEnd : public Lifecycle, public testing::WithParamInterface<EarlyEnd> {
+protected:
+    /// Sets the folder up to fail; the text the alert must hold.
+    QString makeUnusable(UnusableFolder folder, TestRunDelegate& probe) const
+    {
+        const QString missing = workFolder() + "/missing";
+        const QString file = workFolder() + "/a file";
+        probe.referenced =
+            folder != UnusableFolder::None && folder != UnusableFolder::TemporaryMissing;
+        switch (folder) {
+        case UnusableFolder::None:
+            return {};
+        case UnusableFolder::TemporaryMissing:
+            qputenv("TMPDIR", missing.toUtf8());
+            return missing;
+        case UnusableFolder::NoneChosen:
+            probe.folder = QUrl();
+            return "no folder was chosen";
+        case UnusableFolder::ChosenMissing:
+            probe.folder = QUrl::fromLocalFile(missing + "/");
+            return missing;
+        case UnusableFolder::ChosenIsAFile: {
+            QFile made(file);
+            EXPECT_TRUE(made.open(QIODevice::WriteOnly));
+            probe.folder = QUrl::fromLocalFile(file);
+            return file;
+        }
+        }
+        return {};
+    }
+};
 
 TEST_P(LifecycleEarlyEnd, givesTheWindowBackAndReleasesTheSleepAssertion)
 {
@@ -133,6 +170,7 @@ TEST_P(LifecycleEarlyEnd, givesTheWindowBackAndReleasesTheSleepAssertion)
     ProbingDelegate probe;
     probe.option = end.option;
     const int versionsBefore = library().value("versions").toArray().size();
+    const QString named = makeUnusable(end.folder, probe);
 
     {
         TolvaneAperture engine;
@@ -153,7 +191,14 @@ TEST_P(LifecycleEarlyEnd, givesTheWindowBackAndReleasesTheSleepAssertion)
     } else {
         ASSERT_EQ(sheets.size(), 1u);
         EXPECT_EQ(sheets[0].title, end.alertTitle);
+        EXPECT_TRUE(sheets[0].message.contains(named)) << sheets[0].message.toStdString();
         EXPECT_EQ(probe.heldAtSheet, std::vector<int>{0});
+    }
+    if (end.folder != UnusableFolder::None) {
+        EXPECT_FALSE(QFileInfo::exists(workFolder() + "/missing"));
+        EXPECT_EQ(QDir(workFolder()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+                  end.folder == UnusableFolder::ChosenIsAFile ? QStringList{"a file"}
+                                                              : QStringList());
     }
     EXPECT_EQ(library().value("versions").toArray().size(), versionsBefore);
 
@@ -184,7 +229,39 @@ INSTANTIATE_TEST_SUITE_P(
         EarlyEnd{"emptySelectionPairRun", {}, true, 3, true, "Unable To Process", false},
         EarlyEnd{"failedLoading", {"--inconsistent-tag-lists"}, false, 1, false, "ERROR", true},
         EarlyEnd{
-            "failedLoadingPairRun", {"--inconsistent-tag-lists"}, false, 4, true, "ERROR", true}),
+            "failedLoadingPairRun", {"--inconsistent-tag-lists"}, false, 4, true, "ERROR", true},
+        EarlyEnd{"temporaryFolderMissing",
+                 {},
+                 false,
+                 1,
+                 false,
+                 "Unable To Process",
+                 false,
+                 UnusableFolder::TemporaryMissing},
+        EarlyEnd{"referencedWithoutAFolder",
+                 {},
+                 false,
+                 0,
+                 false,
+                 "Unable To Process",
+                 false,
+                 UnusableFolder::NoneChosen},
+        EarlyEnd{"chosenFolderMissing",
+                 {},
+                 false,
+                 1,
+                 false,
+                 "Unable To Process",
+                 false,
+                 UnusableFolder::ChosenMissing},
+        EarlyEnd{"chosenFolderIsAFilePairRun",
+                 {},
+                 false,
+                 2,
+                 true,
+                 "Unable To Process",
+                 false,
+                 UnusableFolder::ChosenIsAFile}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Sleep assertion -----------------------------------------------------------------

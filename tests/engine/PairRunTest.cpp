@@ -69,8 +69,7 @@ TEST_F(PairRun, separatingBothMakesTwoImagesInExportOrderEachCarryingTheOriginal
     EXPECT_EQ(keywordNames(after).count("Tolvane Original"), 1);
     EXPECT_EQ(after.value("mainRating").toInt(), -1);
     // The work folder keeps nothing of the exports.
-    EXPECT_TRUE(QDir(workFolder()).entryList(QDir::Files).isEmpty())
-        << QDir(workFolder()).entryList(QDir::Files).join(' ').toStdString();
+    EXPECT_EQ(workFolderEntries(), QStringList());
     // The new images join every album of the original.
     for (const QJsonValue& album : library().value("albums").toArray()) {
         const QJsonArray members = album.toObject().value("versions").toArray();
@@ -98,7 +97,7 @@ TEST_F(PairRun, extractingRawOrJpegKeepsThatHalfOnly)
     ASSERT_EQ(made.size(), 1);
     EXPECT_TRUE(masterNamesOf(made[0]).value(0).endsWith(".JPG"));
     EXPECT_TRUE(keywordNames(made[0]).contains("Tolvane Extracted JPEG"));
-    EXPECT_TRUE(QDir(workFolder()).entryList(QDir::Files).isEmpty());
+    EXPECT_EQ(workFolderEntries(), QStringList());
 }
 
 TEST_F(PairRun, singleMastersOfflineImagesAndFailedExportsLeaveTheirOriginalsAlone)
@@ -130,10 +129,10 @@ TEST_F(PairRun, singleMastersOfflineImagesAndFailedExportsLeaveTheirOriginalsAlo
     const QString offlineName = version(singles[0]).value("name").toString();
     EXPECT_TRUE(delegate.countTexts().filter(offlineName).isEmpty());
     EXPECT_EQ(delegate.countTexts().filter(version(pair).value("name").toString()).size(), 1);
-    EXPECT_TRUE(QDir(workFolder()).entryList(QDir::Files).isEmpty());
+    EXPECT_EQ(workFolderEntries(), QStringList());
 }
 
-TEST_F(PairRun, originalStaysWhenAnImageFileOfItsPairMakesNoImage)
+TEST_F(PairRun, whenOneHalfMakesNoImageTheOtherIsTakenOutAndTheOriginalStays)
 {
     ASSERT_TRUE(startLibrary());
     const QString pair = pairId();
@@ -151,15 +150,23 @@ TEST_F(PairRun, originalStaysWhenAnImageFileOfItsPairMakesNoImage)
     const QJsonObject after = version(pair);
     EXPECT_NE(after.value("mainRating").toInt(), -1);
     EXPECT_FALSE(keywordNames(after).contains("Tolvane Original"));
-    EXPECT_EQ(log.lines().filter("left as it was").size(), 1);
-    // The trash project went, and the original is not in it.
+    EXPECT_EQ(log.lines().filter("left as it was: 1 of its 2 photo files made no new image").size(),
+              1);
+    // The RAW half that was imported went into the trash project, which went
+    // to the library's trash; the original is not in it.
+    const QList<QJsonObject> made = newVersions();
+    ASSERT_EQ(made.size(), 1);
+    EXPECT_TRUE(masterNamesOf(made[0]).value(0).endsWith(".DNG"));
+    EXPECT_TRUE(made[0].value("trashed").toBool());
     for (const QJsonValue& p : library().value("projects").toArray()) {
         const QJsonObject project = p.toObject();
         if (project.value("name").toString() == "TolvaneTrashedImages") {
             EXPECT_TRUE(project.value("trashed").toBool());
             EXPECT_FALSE(project.value("versions").toArray().contains(QJsonValue(pair)));
+            EXPECT_TRUE(project.value("versions").toArray().contains(made[0].value("id")));
         }
     }
+    EXPECT_EQ(workFolderEntries(), QStringList());
 }
 
 TEST_F(PairRun, trashOnMovesEachHandledOriginalAndDeletesTheProjectOnce)

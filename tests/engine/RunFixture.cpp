@@ -87,6 +87,12 @@ QString RunFixture::tagValue(const QJsonObject& version, const QString& list, co
     return QString();
 }
 
+QStringList RunFixture::workFolderEntries() const
+{
+    return QDir(m_workFolder)
+        .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+}
+
 void RunFixture::expectWindowGivenBack() const
 {
     EXPECT_EQ(delegate.buttonStates(), (std::vector<bool>{false, true}));

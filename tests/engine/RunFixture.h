@@ -34,6 +34,8 @@ protected:
     static QStringList keywordNames(const QJsonObject& version);
     static QString tagValue(const QJsonObject& version, const QString& list, const QString& name);
     QString workFolder() const { return m_workFolder; }
+    /// Everything in the temporary folder, hidden entries included.
+    QStringList workFolderEntries() const;
     /// The run's end as the window shows it: button back, "Ready", no file.
     void expectWindowGivenBack() const;
 

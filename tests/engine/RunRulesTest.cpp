@@ -61,4 +61,24 @@ TEST(RunRules, pairPlanKeepsAndDeletesByOptionAndLeavesDirectories)
     EXPECT_EQ(jpeg.deleted, (QStringList{"/w/a.NEF", "/w/a.XMP"}));
 }
 
+TEST(RunRules, photoFilesOfAPairAreKnownByExtensionInAnyCase)
+{
+    const QStringList types = {"cr2", "CR2", "dng", "DNG"};
+    const auto isJpeg = [](const QString& f) {
+        return f.endsWith(".jpg", Qt::CaseInsensitive);
+    };
+    for (const char* photo : {"/w/a.CR2", "/w/a.Cr2", "/w/a.cr2", "/w/a.dNg", "/w/a.Jpg"})
+        EXPECT_TRUE(RunRules::isImageFile(photo, types, isJpeg)) << photo;
+    for (const char* other : {"/w/a.XMP", "/w/CR2", "/w.cr2/a", "/w/a."})
+        EXPECT_FALSE(RunRules::isImageFile(other, types, isJpeg)) << other;
+}
+
+TEST(RunRules, pairLeftAsItWasSaysWhyEvenWhenNothingWasKept)
+{
+    EXPECT_EQ(RunRules::pairLeftMessage("IMG_1.CR2", 2, 1),
+              "IMG_1.CR2 left as it was: 1 of its 2 photo files made no new image");
+    EXPECT_EQ(RunRules::pairLeftMessage("IMG_1.CR2", 0, 0),
+              "IMG_1.CR2 left as it was: none of its files is one to keep");
+}
+
 } // namespace

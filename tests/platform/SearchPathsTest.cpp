@@ -43,13 +43,12 @@ TEST(SearchPaths, allDomainsListTheUserFolderFirstAndSkipWhatADomainLacks)
 {
     const LocalDomainRoot root(TestEnvironment::makeScratchDir("machine"));
     const QStringList applications =
-        SearchPaths::forDirectory(Directory::Applications, int(SearchPaths::AllDomains));
+        SearchPaths::forDirectory(Directory::Applications, SearchPaths::AllDomains);
     ASSERT_EQ(applications.size(), 2);
     EXPECT_EQ(applications.at(0), QDir::homePath() + "/Applications");
     EXPECT_TRUE(applications.at(1).endsWith("/opt"));
     EXPECT_FALSE(applications.at(1).startsWith("/opt"));
-    EXPECT_EQ(SearchPaths::forDirectory(Directory::Downloads, int(SearchPaths::AllDomains)).size(),
-              1);
+    EXPECT_EQ(SearchPaths::forDirectory(Directory::Downloads, SearchPaths::AllDomains).size(), 1);
     EXPECT_TRUE(SearchPaths::forDirectory(Directory::Library, SearchPaths::LocalDomain)
                     .endsWith("/usr/local/share"));
 }
