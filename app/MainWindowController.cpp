@@ -107,6 +107,7 @@ void MainWindowController::connectOutlets()
     m_countLabel = std::make_unique<LabelTextField>(m_ui->countLabel);
     m_progressIndicator = std::make_unique<ProgressBarIndicator>(m_ui->progressIndicator);
     m_scanButton = std::make_unique<PushButtonButton>(m_ui->selectionScanButton);
+    m_referencedCheck = std::make_unique<PushButtonButton>(m_ui->externallyReferencedCheck);
     m_openPanel = std::make_unique<FileDialogOpenPanel>(m_window.get());
 
     TolvaneApertureAppDelegate::Outlets outlets;
@@ -116,6 +117,7 @@ void MainWindowController::connectOutlets()
     outlets.countLabel = m_countLabel.get();
     outlets.progressIndicator = m_progressIndicator.get();
     outlets.selectionScanButton = m_scanButton.get();
+    outlets.externallyReferencedCheck = m_referencedCheck.get();
     outlets.fixedSizePanel = &m_fixedSize->panel();
     outlets.fixedLengthTextField = &m_fixedSize->lengthField();
     outlets.fixedWidthTextField = &m_fixedSize->widthField();

@@ -73,6 +73,7 @@ private:
     std::unique_ptr<LabelTextField> m_countLabel;
     std::unique_ptr<ProgressBarIndicator> m_progressIndicator;
     std::unique_ptr<PushButtonButton> m_scanButton;
+    std::unique_ptr<PushButtonButton> m_referencedCheck;
     std::unique_ptr<FileDialogOpenPanel> m_openPanel;
     QButtonGroup* m_processingOptions = nullptr;
     std::unique_ptr<DefaultsObservers> m_observers;

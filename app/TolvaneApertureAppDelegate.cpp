@@ -563,9 +563,10 @@ void TolvaneApertureAppDelegate::setCountText(const QString& text)
 
 void TolvaneApertureAppDelegate::setScanButtonEnabled(bool enabled)
 {
-    Button* button = m_outlets.selectionScanButton;
-    if (button)
-        MainThread::performAsync([button, enabled] { button->setEnabled(enabled); });
+    for (Button* button : {m_outlets.selectionScanButton, m_outlets.externallyReferencedCheck}) {
+        if (button)
+            MainThread::performAsync([button, enabled] { button->setEnabled(enabled); });
+    }
 }
 
 void TolvaneApertureAppDelegate::setProgressValue(double value)

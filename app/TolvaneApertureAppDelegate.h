@@ -40,6 +40,9 @@ public:
         TextField* countLabel = nullptr;
         ProgressIndicator* progressIndicator = nullptr;
         Button* selectionScanButton = nullptr;
+        /// The switch for externally referenced output: a run reads it once,
+        /// so it is disabled together with the scan button.
+        Button* externallyReferencedCheck = nullptr;
         Panel* fixedSizePanel = nullptr;
         TextField* fixedLengthTextField = nullptr;
         TextField* fixedWidthTextField = nullptr;

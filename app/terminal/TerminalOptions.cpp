@@ -32,6 +32,23 @@ constexpr TextFlag kKeywordFlags[] = {
     {"--separated-keyword", "ExtractedSeparatedKeyword"},
 };
 
+constexpr const char* kValueFlags[] = {
+    "--option", "--quality", "--size", "--long-side", "--short-side", "--referenced",
+};
+
+bool takesValue(const QString& arg)
+{
+    for (const char* flag : kValueFlags) {
+        if (arg == QLatin1String(flag))
+            return true;
+    }
+    for (const TextFlag& flag : kKeywordFlags) {
+        if (arg == QLatin1String(flag.flag))
+            return true;
+    }
+    return false;
+}
+
 struct CrashFlag {
     const char* flag;
     TerminalOptions::CrashReportAction action;
@@ -84,9 +101,14 @@ TerminalOptions TerminalOptions::parse(const QStringList& arguments)
                 matched = true;
             }
         }
+        if (arg == QLatin1String("--no-referenced")) {
+            options.overrides.insert(QStringLiteral("ExternallyReferenced"), false);
+            matched = true;
+        }
         if (matched)
             continue;
-        // Every remaining flag takes a value.
+        if (!takesValue(arg))
+            return fail(QStringLiteral("unknown option %1 (see --help)").arg(arg));
         if (i + 1 >= arguments.size())
             return fail(QStringLiteral("%1 needs a value").arg(arg));
         const QString value = arguments[++i];
@@ -98,7 +120,8 @@ TerminalOptions TerminalOptions::parse(const QStringList& arguments)
         } else if (arg == QLatin1String("--quality")) {
             bool ok = false;
             const double quality = value.toDouble(&ok);
-            if (!ok || quality < 0.0 || quality > 1.0)
+            // Written so that NaN, which fails every comparison, is refused too.
+            if (!ok || !(quality >= 0.0 && quality <= 1.0))
                 return fail(QStringLiteral("--quality takes 0.0 to 1.0, not \"%1\"").arg(value));
             options.overrides.insert(QStringLiteral("JpegQuality"), quality);
         } else if (arg == QLatin1String("--size")) {
@@ -126,15 +149,10 @@ TerminalOptions TerminalOptions::parse(const QStringList& arguments)
             options.referencedFolder = QFileInfo(value).absoluteFilePath();
             options.overrides.insert(QStringLiteral("ExternallyReferenced"), true);
         } else {
-            bool keyword = false;
             for (const TextFlag& flag : kKeywordFlags) {
-                if (arg == QLatin1String(flag.flag)) {
+                if (arg == QLatin1String(flag.flag))
                     options.overrides.insert(QLatin1String(flag.key), value);
-                    keyword = true;
-                }
             }
-            if (!keyword)
-                return fail(QStringLiteral("unknown option %1 (see --help)").arg(arg));
         }
     }
     // A lone locked side must leave the other unlocked, as the window's lock
@@ -169,6 +187,7 @@ QString TerminalOptions::helpText(const QString& program)
                "  --trash, --no-trash      move the originals to the library's trash\n"
                "  --albums, --no-albums    put new images into their originals' albums\n"
                "  --referenced DIR         keep the JPEGs in DIR, referenced by the library\n"
+               "  --no-referenced          keep the JPEGs inside the library\n"
                "  --parent-keywords TEXT   parent keywords, comma-separated\n"
                "  --originals-keyword TEXT, --processed-keyword TEXT,\n"
                "  --extracted-raw-keyword TEXT, --extracted-jpeg-keyword TEXT,\n"

@@ -2,12 +2,15 @@
 
 #include <QFileInfo>
 
+#include <optional>
+
 namespace {
-QString readLine(std::FILE* in)
+// Nothing at the end of the input.
+std::optional<QString> readLine(std::FILE* in)
 {
     char buffer[4096];
     if (!std::fgets(buffer, sizeof buffer, in))
-        return QString();
+        return std::nullopt;
     return QString::fromLocal8Bit(buffer).trimmed();
 }
 } // namespace
@@ -57,18 +60,32 @@ int TerminalOutlets::Presenter::runModal(const Alert& alert)
     return Alert::FirstButtonReturn;
 }
 
+int TerminalOutlets::PathPanel::answerUnasked(const Options& options, QUrl* chosen)
+{
+    // The folder given on the command line answers the output question;
+    // read access is granted by whoever runs us.
+    const QString answer = options.canChooseFiles ? options.directory : m_presetFolder;
+    if (answer.isEmpty()) {
+        if (!options.canChooseFiles)
+            explainMissingOutputFolder();
+        return Cancel;
+    }
+    if (chosen)
+        *chosen = QUrl::fromLocalFile(answer);
+    return OK;
+}
+
+void TerminalOutlets::PathPanel::explainMissingOutputFolder()
+{
+    m_display.printNote(
+        QStringLiteral("Nothing was processed: no folder was chosen for the externally referenced "
+                       "JPEGs (give one with --referenced DIR, or --no-referenced)."));
+}
+
 int TerminalOutlets::PathPanel::runModal(const Options& options, QUrl* chosen)
 {
-    if (!m_display.isInteractive() || !m_in) {
-        // Nobody to ask: the folder given on the command line answers the
-        // output question; read access is granted by whoever runs us.
-        const QString answer = options.canChooseFiles ? options.directory : m_presetFolder;
-        if (answer.isEmpty())
-            return Cancel;
-        if (chosen)
-            *chosen = QUrl::fromLocalFile(answer);
-        return OK;
-    }
+    if (!m_display.isInteractive() || !m_in || m_inputEnded)
+        return answerUnasked(options, chosen);
     if (!m_presetFolder.isEmpty() && !options.canChooseFiles) {
         if (chosen)
             *chosen = QUrl::fromLocalFile(m_presetFolder);
@@ -77,9 +94,20 @@ int TerminalOutlets::PathPanel::runModal(const Options& options, QUrl* chosen)
     m_display.printAlert(options.title, options.message);
     std::fprintf(stdout, "Path (empty to cancel): ");
     std::fflush(stdout);
-    const QString path = readLine(m_in);
-    if (path.isEmpty() || !QFileInfo::exists(path))
+    const std::optional<QString> line = readLine(m_in);
+    if (!line) {
+        // Nobody can answer any more: a question that insists would be
+        // asked forever, so it is answered as without a terminal.
+        m_inputEnded = true;
+        m_display.breakLine();
+        return answerUnasked(options, chosen);
+    }
+    const QString path = *line;
+    if (path.isEmpty() || !QFileInfo::exists(path)) {
+        if (!options.canChooseFiles)
+            explainMissingOutputFolder();
         return Cancel;
+    }
     if (chosen)
         *chosen = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath());
     return OK;

@@ -15,9 +15,10 @@
 /// The delegate's outlets in a terminal: labels and the progress bar feed a
 /// TerminalDisplay, alerts are printed (the application-modal one waits for
 /// Enter when a person is at the terminal), and open panels ask for a path
-/// on the terminal. Without a terminal, questions are answered on their own:
-/// alerts with OK, the read-access request with its starting folder, the
-/// output folder question with the folder given on the command line.
+/// on the terminal. Without a terminal, or once its input has ended,
+/// questions are answered on their own: alerts with OK, the read-access
+/// request with its starting folder, the output folder question with the
+/// folder given on the command line; without one, it says why nothing runs.
 ///
 /// Main thread only; owns the adapters it hands to the delegate.
 class TerminalOutlets {
@@ -104,9 +105,13 @@ private:
         int runModal(const Options& options, QUrl* chosen) override;
 
     private:
+        int answerUnasked(const Options& options, QUrl* chosen);
+        void explainMissingOutputFolder();
+
         TerminalDisplay& m_display;
         std::FILE* m_in;
         QString m_presetFolder;
+        bool m_inputEnded = false;
     };
 
     Label m_selected;

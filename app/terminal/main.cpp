@@ -12,6 +12,10 @@
 #include "core/UserDefaults.h"
 #include "ui/ModalAlert.h"
 
+#ifdef TOLVANE_HAVE_IMAGEIO
+#include "imageio/ImageIO.h"
+#endif
+
 #include <QCoreApplication>
 #include <QFileInfo>
 
@@ -57,6 +61,10 @@ int main(int argc, char** argv)
             TerminalCrashReport(program, stdout, stderr).handle(options.crashReportAction))
         return *status;
     applyOverrides(options.overrides);
+#ifdef TOLVANE_HAVE_IMAGEIO
+    // The image libraries start on the main thread before the run's thread.
+    ImageIO::initialize();
+#endif
 
     const bool interactive = ::isatty(STDOUT_FILENO) && ::isatty(STDIN_FILENO);
     TerminalDisplay display(stdout, interactive);
@@ -77,10 +85,13 @@ int main(int argc, char** argv)
 
     delegate.selectionScan();
     const bool started = MainThread::backgroundThreadsRunning() > 0;
-    while (MainThread::backgroundThreadsRunning() > 0)
-        MainThread::waitForBackgroundThreads(250);
-    QCoreApplication::processEvents();
+    // Returns once the run's thread has ended completely, so nothing of it
+    // still runs while the libraries are torn down at exit.
+    while (!MainThread::waitForBackgroundThreads(250)) {
+    }
     display.breakLine();
+    if (!started && outlets.alertTitles().isEmpty())
+        std::fprintf(stderr, "%s: no run was started (the log says why)\n", qPrintable(program));
     ModalAlert::setPresenter(nullptr);
     return started && outlets.sawAlertTitled(QStringLiteral("All Done")) ? 0 : 1;
 }

@@ -4,8 +4,8 @@
 
 class QAbstractButton;
 
-/// A push button of a window as a Button: the scan button, which a run
-/// disables while it is under way.
+/// A button of a window as a Button: the scan button and the check box for
+/// externally referenced output, which a run disables while it is under way.
 ///
 /// Wraps a button that its window owns and that must outlive this object.
 /// Main thread only (asserted).

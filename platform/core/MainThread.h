@@ -19,6 +19,7 @@ public:
     /// Number of threads started by performInBackground() still running.
     static int backgroundThreadsRunning();
     /// Processes main-thread events until no background thread runs or the
-    /// time is up; true when all have ended. Main thread only.
+    /// time is up; true when all have ended, their threads joined, so none
+    /// of them still runs code when the process exits. Main thread only.
     static bool waitForBackgroundThreads(int timeoutMs);
 };

@@ -9,6 +9,7 @@
 #include "core/UserDefaults.h"
 #include "widgets/ProgressBarIndicator.h"
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -26,6 +27,7 @@ protected:
         statusLabel = find<QLabel>("statusLabel");
         countLabel = find<QLabel>("countLabel");
         bar = find<QProgressBar>("progressIndicator");
+        referencedCheck = find<QCheckBox>("externallyReferencedCheck");
     }
     // Runs `steps` on a thread of its own, as a run does, and lets the
     // window catch up.
@@ -41,11 +43,13 @@ protected:
     QLabel* statusLabel = nullptr;
     QLabel* countLabel = nullptr;
     QProgressBar* bar = nullptr;
+    QCheckBox* referencedCheck = nullptr;
 };
 
-TEST_F(RunDisplay, scanButtonIsDisabledDuringARunAndTheWindowIsGivenBackAfterIt)
+TEST_F(RunDisplay, scanButtonAndReferencedSwitchAreDisabledDuringARunAndGivenBackAfterIt)
 {
     EXPECT_TRUE(scanButton->isEnabled());
+    EXPECT_TRUE(referencedCheck->isEnabled());
     fromRunThread([](RunDelegate& run) {
         run.setScanButtonEnabled(false);
         run.setNowProcessing(true);
@@ -57,6 +61,11 @@ TEST_F(RunDisplay, scanButtonIsDisabledDuringARunAndTheWindowIsGivenBackAfterIt)
         run.setProgressValue(2);
     });
     EXPECT_FALSE(scanButton->isEnabled());
+    EXPECT_FALSE(referencedCheck->isEnabled());
+    // A run reads the switch once: a click now changes nothing.
+    QTest::mouseClick(referencedCheck, Qt::LeftButton);
+    EXPECT_FALSE(referencedCheck->isChecked());
+    EXPECT_FALSE(UserDefaults::standard().boolForKey("ExternallyReferenced"));
     EXPECT_EQ(statusLabel->text(), "Processing");
     EXPECT_EQ(countLabel->text(), "IMG_0002.dng");
     EXPECT_EQ(bar->value(), ProgressBarIndicator::Steps / 2);
@@ -74,6 +83,7 @@ TEST_F(RunDisplay, scanButtonIsDisabledDuringARunAndTheWindowIsGivenBackAfterIt)
         run.setProgressValue(0);
     });
     EXPECT_TRUE(scanButton->isEnabled());
+    EXPECT_TRUE(referencedCheck->isEnabled());
     // The press reaches the scan action; an option it refuses keeps it from
     // starting a run this test has no library for.
     UserDefaults::standard().setValue(qint64(9), "ProcessingOption");

@@ -36,20 +36,38 @@ TEST(TerminalOptions, aLockedSideSelectsTheFixedSizeAndUnlocksTheOther)
 
 TEST(TerminalOptions, badArgumentsAreRefusedWithAReason)
 {
-    const QList<QStringList> bad = {{"--option", "5"},
-                                    {"--option", "-1"},
-                                    {"--quality", "1.5"},
-                                    {"--quality", "x"},
-                                    {"--size", "60"},
-                                    {"--long-side", "0"},
-                                    {"--referenced", "/no/such/folder"},
-                                    {"--frobnicate"},
-                                    {"--quality"}};
+    const QList<QStringList> bad = {{"--option", "5"},    {"--option", "-1"},
+                                    {"--quality", "1.5"}, {"--quality", "x"},
+                                    {"--quality", "nan"}, {"--quality", "-nan"},
+                                    {"--quality", "inf"}, {"--size", "60"},
+                                    {"--long-side", "0"}, {"--referenced", "/no/such/folder"},
+                                    {"--frobnicate"},     {"--quality"}};
     for (const QStringList& args : bad) {
         const auto options = TerminalOptions::parse(args);
         EXPECT_FALSE(options.error.isEmpty()) << args.join(' ').toStdString();
     }
     EXPECT_TRUE(TerminalOptions::parse({"--help"}).helpRequested);
+}
+
+TEST(TerminalOptions, anUnknownFlagIsCalledUnknownWhereverItStands)
+{
+    const QList<QStringList> cases = {
+        {"--frobnicate"}, {"--frobnicate", "1"}, {"--tag", "--frobnicate"}, {"-x"}};
+    for (const QStringList& args : cases) {
+        const auto options = TerminalOptions::parse(args);
+        const QString flag = args.last() == "1" ? args.first() : args.last();
+        EXPECT_EQ(options.error, QStringLiteral("unknown option %1 (see --help)").arg(flag))
+            << args.join(' ').toStdString();
+    }
+    EXPECT_EQ(TerminalOptions::parse({"--size"}).error, "--size needs a value");
+}
+
+TEST(TerminalOptions, noReferencedTurnsTheStoredSettingOff)
+{
+    const auto options = TerminalOptions::parse({"--no-referenced"});
+    ASSERT_TRUE(options.error.isEmpty());
+    EXPECT_FALSE(options.overrides.value("ExternallyReferenced", true).toBool());
+    EXPECT_TRUE(options.referencedFolder.isEmpty());
 }
 
 } // namespace
