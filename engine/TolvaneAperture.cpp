@@ -130,8 +130,12 @@ void TolvaneAperture::prepareForRun()
     // The folder's path without a closing slash, so that exactly one follows.
     const QString folder =
         m_delegate->referencedFolder().adjusted(QUrl::StripTrailingSlash).toLocalFile();
-    m_tmpDir = m_externallyReferenced && !folder.isEmpty() ? folder + QLatin1Char('/')
-                                                           : temporaryDirectory();
+    // Referenced output without a chosen folder leaves it empty: the run then
+    // ends before anything is exported.
+    if (m_externallyReferenced)
+        m_tmpDir = folder.isEmpty() ? QString() : folder + QLatin1Char('/');
+    else
+        m_tmpDir = temporaryDirectory();
 
     const UserDefaults& defaults = UserDefaults::standard();
     m_parentKeywords = keywordText(defaults, QStringLiteral("ParentKeywords"));
@@ -216,7 +220,7 @@ std::optional<TolvaneAperture::ClosingAlert> TolvaneAperture::prepareWorkFolders
         m_tmpDir = m_workDir;
         return std::nullopt;
     }
-    const QString chosen = m_delegate->referencedFolder().isEmpty() ? QString() : m_tmpDir;
+    const QString chosen = m_tmpDir;
     if (chosen.isEmpty())
         return ClosingAlert{kUnableToProcess,
                             QStringLiteral("\"Keep new files in a folder I choose\" is on, but no "
