@@ -113,8 +113,9 @@ bool JpegDestination::finalize()
         const vips::VImage pixels = EightBitPixels::forJpeg(m_bitmap.m_data->image);
         width = pixels.width();
         height = pixels.height();
-        // Baseline scans: progressive ones save only 1-3 % more on top of
-        // optimised tables and cost a third more encoding time.
+        // Baseline scans: progressive ones save another 1-3 % at most on top
+        // of optimised tables, but always hold the whole coefficient image
+        // (even past the budget) and encode every scan again.
         const bool optimise = optimisesTables(width, height, pixels.bands(), quality);
         VipsBlob* blob = pixels.jpegsave_buffer(vips::VImage::option()
                                                     ->set("Q", quality)

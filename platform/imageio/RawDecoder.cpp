@@ -211,6 +211,8 @@ bool RawDecoder::decode(const ImageInput& input, bool halfSize, vips::VImage* ou
             return false;
         }
         raw->centreHalfSizeColours(samples);
+        // The file is closed now; the pixels stay with the decoder.
+        raw->recycle_datastream();
         VipsImage* pixels =
             vips_image_new_from_memory(samples, size_t(width) * size_t(height) * size_t(colors) * 2,
                                        width, height, colors, VIPS_FORMAT_USHORT);
