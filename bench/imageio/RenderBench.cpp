@@ -74,7 +74,7 @@ std::vector<Job> jobs()
     return {{"a", "(a) full size", full, 6000, 4000, 0.8, false, 0.8, 160},
             {"b", "(b) scale 0.5", half, 3000, 2000, 0.8, false, 0.8, 160},
             {"c", "(c) long side 1920", fixed, 1920, 1280, 0.8, false, 0.8, 160},
-            {"a9", "(a) full size, quality 0.9", full, 6000, 4000, 0.9, false, NAN, 250},
+            {"a9", "(a) full size", full, 6000, 4000, 0.9, false, NAN, 250},
             {"r1", "RAW, scale 1.0", full, 6000, 4000, 0.8, true, 1.1, 260},
             {"r5", "RAW, scale 0.5", half, 3000, 2000, 0.8, true, 1.3, 200}};
 }
