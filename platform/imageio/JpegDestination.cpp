@@ -113,9 +113,10 @@ bool JpegDestination::finalize()
         const vips::VImage pixels = EightBitPixels::forJpeg(m_bitmap.m_data->image);
         width = pixels.width();
         height = pixels.height();
-        // Baseline scans: progressive ones save another 1-3 % at most on top
-        // of optimised tables, but always hold the whole coefficient image
-        // (even past the budget) and encode every scan again.
+        // Baseline scans. Progressive ones, on top of optimised tables, saved
+        // under 1 % on photographs and on a half-size output, made a 24 MP
+        // full-size file 1.7 % larger and took a third more time; they would
+        // also hold the whole coefficient image even past the budget.
         const bool optimise = optimisesTables(width, height, pixels.bands(), quality);
         VipsBlob* blob = pixels.jpegsave_buffer(vips::VImage::option()
                                                     ->set("Q", quality)
