@@ -102,7 +102,6 @@ JpegRenderer::Outcome JpegRenderer::render(const QString& exportedFile, const QS
                                            qint64& convertedSize) const
 {
     m_status(QStringLiteral("Converting"));
-    const Bitmap source = Bitmap::fromFile(exportedFile);
     const ImageSource imageSource = ImageSource::fromFile(exportedFile);
     if (!imageSource.isValid())
         return {};
@@ -112,14 +111,25 @@ JpegRenderer::Outcome JpegRenderer::render(const QString& exportedFile, const QS
     // which the library would read back on import: the new image takes those
     // from propagation alone.
     properties.remove(ImageSource::XmpData);
+
+    // The size rule runs on the pixel size the source reports, before the
+    // decode, so that a RAW decodes no larger than the output needs. A source
+    // without a pixel header is decoded whole and measured as decoded.
+    const int width = properties.value(ImageSource::PixelWidth).toInt();
+    const int height = properties.value(ImageSource::PixelHeight).toInt();
+    const bool sized = width > 0 && height > 0;
+    OutputSizeRule::Result output = OutputSizeRule::apply(width, height, size);
+    const Bitmap source = sized && output.redraw
+                              ? Bitmap::fromFile(exportedFile, width, height, output.w, output.h)
+                              : Bitmap::fromFile(exportedFile);
     if (!source.isValid()) {
         SystemLog::log(QStringLiteral("Could not decode image %1: %2")
                            .arg(exportedFile, source.errorString()));
         return {};
     }
+    if (!sized)
+        output = OutputSizeRule::apply(source.pixelsWide(), source.pixelsHigh(), size);
 
-    const OutputSizeRule::Result output =
-        OutputSizeRule::apply(source.pixelsWide(), source.pixelsHigh(), size);
     Bitmap pixels = source;
     if (output.redraw) {
         // The drawing surface measures (w / F, h / F) points at F pixels per

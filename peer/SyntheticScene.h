@@ -7,7 +7,11 @@
 
 /// A deterministic picture drawn from a seed: a two-colour gradient sky,
 /// coloured boxes and discs, and a white marker square near the top-left
-/// corner (so rotations show in renders). Values are linear RGB in [0, 1].
+/// corner (so rotations show in renders), with the detail a photograph has:
+/// texture at every scale from a quarter of the short side down to two
+/// pixels, stronger at the coarse scales as in natural scenes, a slow colour
+/// cast, and sensor noise as at a middling ISO (a read-noise floor plus shot
+/// noise that grows with the signal). Values are linear RGB in [0, 1].
 ///
 /// Immutable after construction; any thread.
 class SyntheticScene {
@@ -25,6 +29,10 @@ private:
         std::array<float, 3> colour;
     };
 
+    void addTexture(int y, int width, int height, float* rgb) const;
+    void addNoise(int y, int width, float* rgb) const;
+
+    quint64 m_seed;
     std::array<float, 3> m_top;
     std::array<float, 3> m_bottom;
     std::vector<Shape> m_shapes;

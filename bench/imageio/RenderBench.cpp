@@ -1,22 +1,32 @@
-// Rendering benchmark: one command makes a 6000 x 4000 16-bit RGB TIFF with
-// photographic content, EXIF, GPS, XMP, ICC and IPTC, then measures the
-// engine's rendering step in-process (steady state, in a child process of
-// its own so its peak memory is its own) beside `vips copy`/`vips thumbnail`
-// and ImageMagick's convert doing the same jobs at quality 0.8:
-//   (a) full size, (b) scale 0.5, (c) fixed long side 1920.
-// It prints medians of wall and CPU time, peak memory, the ratios against
-// the targets and the PSNR of every output against a 16-bit Lanczos reference.
+// Rendering benchmark, run by hand. One command makes a 6000 x 4000 16-bit
+// RGB TIFF with photographic content and full metadata, and a 24-megapixel
+// DNG drawn as the sample library draws its masters, then measures:
+//   (a) full size, (b) scale 0.5, (c) fixed long side 1920, all at quality
+//   0.8, and (a) again at 0.9 for memory;
+//   RAW at scale 1.0 and 0.5 (the DNG straight into the rendering step).
+// Like for like: the rendering step in-process (steady state, warm, in a
+// child process of its own so its peak memory is its own) against libvips
+// doing the same job in-process with the same encoder options (thumbnail or
+// copy, jpegsave with optimised tables); and as whole processes, the
+// rendering step started afresh against the `vips` and ImageMagick command
+// lines, and for RAW against LibRaw's `dcraw_emu` (AHD, and half size with
+// -h). It prints medians of wall and CPU time, peak memory, the ratios
+// against the targets and the PSNR of each output against a 16-bit Lanczos
+// reference. bench/setup.sh installs the command-line peers.
 //
 //   render_bench [--reps N] [--work DIR] [--regenerate]
 
+#include "DngWriter.h"
 #include "JpegRenderer.h"
 #include "SampleImages.h"
+#include "SyntheticScene.h"
 
 #include "imageio/Bitmap.h"
 #include "imageio/ImageIO.h"
 #include "imageio/JpegDestination.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -38,14 +48,18 @@ extern char** environ;
 namespace {
 constexpr int kWidth = 6000;
 constexpr int kHeight = 4000;
-constexpr double kQuality = 0.8;
 const char* const kConvert = "/usr/bin/convert"; // /usr/local/bin/convert is a stand-in script
+const char* const kDcrawEmu = "/usr/bin/dcraw_emu";
 
 struct Job {
     const char* key;
     const char* title;
     OutputSizeRule::Settings settings;
     int width, height;
+    double quality;
+    bool raw;
+    double ratioTarget; // against libvips in-process, or dcraw_emu for RAW
+    double peakTargetMb;
 };
 
 std::vector<Job> jobs()
@@ -57,9 +71,21 @@ std::vector<Job> jobs()
     fixed.fixedSize = true;
     fixed.longSize = 1920;
     fixed.longLocked = true;
-    return {{"a", "(a) full size", full, 6000, 4000},
-            {"b", "(b) scale 0.5", half, 3000, 2000},
-            {"c", "(c) long side 1920", fixed, 1920, 1280}};
+    return {{"a", "(a) full size", full, 6000, 4000, 0.8, false, 0.8, 160},
+            {"b", "(b) scale 0.5", half, 3000, 2000, 0.8, false, 0.8, 160},
+            {"c", "(c) long side 1920", fixed, 1920, 1280, 0.8, false, 0.8, 160},
+            {"a9", "(a) full size", full, 6000, 4000, 0.9, false, NAN, 250},
+            {"r1", "RAW, scale 1.0", full, 6000, 4000, 0.8, true, 1.1, 260},
+            {"r5", "RAW, scale 0.5", half, 3000, 2000, 0.8, true, 1.3, 200}};
+}
+
+const Job& jobNamed(const QString& key)
+{
+    static const std::vector<Job> all = jobs();
+    for (const Job& job : all)
+        if (key == job.key)
+            return job;
+    return all.front();
 }
 
 struct Sample {
@@ -190,23 +216,32 @@ bool generate(const QString& path)
     return QFile::rename(temporary, path);
 }
 
-// --- the in-process side, run as a child: warm-up, then timed repetitions.
-int tolvaneChild(const QString& jobKey, int reps, const QString& input, const QString& output)
+// The RAW input: a 24-megapixel DNG drawn as the sample library draws its
+// masters.
+bool generateDng(const QString& path)
 {
-    ImageIO::initialize();
-    Job job = jobs()[0];
-    for (const Job& candidate : jobs())
-        if (jobKey == candidate.key)
-            job = candidate;
-    const JpegRenderer renderer([](const QString&) {}, [] { return QList<double>(); });
-    qint64 converted = 0;
-    if (!renderer.render(input, output, job.settings, kQuality, converted).ok)
+    std::fprintf(stderr, "generating %s (%d x %d DNG) ...\n", qPrintable(path), kWidth, kHeight);
+    try {
+        DngWriter::write(path, SyntheticScene(2026), kWidth, kHeight, "Acme", "Field 7",
+                         QDateTime(QDate(2021, 6, 1), QTime(10, 20), Qt::UTC));
+        return true;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        return false;
+    }
+}
+
+// --- the in-process sides, each run as a child: warm-up, then timed
+// repetitions, each printed as "rep WALL CPU", then "peak MB".
+template <typename Once> int timedRepetitions(int reps, Once once)
+{
+    if (!once())
         return 1;
     for (int rep = 0; rep < reps; ++rep) {
         rusage before{}, after{};
         getrusage(RUSAGE_SELF, &before);
         const auto start = std::chrono::steady_clock::now();
-        if (!renderer.render(input, output, job.settings, kQuality, converted).ok)
+        if (!once())
             return 1;
         const double wall =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -217,6 +252,66 @@ int tolvaneChild(const QString& jobKey, int reps, const QString& input, const QS
     }
     std::printf("peak %.1f\n", peakResidentMb());
     return 0;
+}
+
+int tolvaneChild(const QString& jobKey, int reps, const QString& input, const QString& output)
+{
+    ImageIO::initialize();
+    const Job& job = jobNamed(jobKey);
+    const JpegRenderer renderer([](const QString&) {}, [] { return QList<double>(); });
+    qint64 converted = 0;
+    return timedRepetitions(reps, [&] {
+        return renderer.render(input, output, job.settings, job.quality, converted).ok;
+    });
+}
+
+// libvips doing the same job with the same encoder options: thumbnail (or a
+// plain load at full size), jpegsave with optimised tables into memory, one
+// write.
+int vipsChild(const QString& jobKey, int reps, const QString& input, const QString& output)
+{
+    ImageIO::initialize();
+    const Job& job = jobNamed(jobKey);
+    const QByteArray name = QFile::encodeName(input);
+    return timedRepetitions(reps, [&] {
+        try {
+            const vips::VImage image =
+                job.width == kWidth
+                    ? vips::VImage::new_from_file(
+                          name.constData(),
+                          vips::VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL))
+                    : vips::VImage::thumbnail(name.constData(), job.width,
+                                              vips::VImage::option()
+                                                  ->set("height", job.height)
+                                                  ->set("size", VIPS_SIZE_FORCE));
+            VipsBlob* blob =
+                image.jpegsave_buffer(vips::VImage::option()
+                                          ->set("Q", int(std::lround(job.quality * 100)))
+                                          ->set("optimize_coding", true)
+                                          ->set("strip", true));
+            size_t length = 0;
+            const void* bytes = vips_blob_get(blob, &length);
+            QFile file(output);
+            const bool ok =
+                file.open(QIODevice::WriteOnly) &&
+                file.write(static_cast<const char*>(bytes), qint64(length)) == qint64(length);
+            vips_area_unref(VIPS_AREA(blob));
+            return ok;
+        } catch (const vips::VError& e) {
+            std::fprintf(stderr, "libvips: %s\n", e.what());
+            return false;
+        }
+    });
+}
+
+// The rendering step as a whole process: started, one image, gone.
+int renderOnce(const QString& jobKey, const QString& input, const QString& output)
+{
+    ImageIO::initialize();
+    const Job& job = jobNamed(jobKey);
+    const JpegRenderer renderer([](const QString&) {}, [] { return QList<double>(); });
+    qint64 converted = 0;
+    return renderer.render(input, output, job.settings, job.quality, converted).ok ? 0 : 1;
 }
 
 struct Result {
@@ -234,12 +329,13 @@ struct Contender {
 
 // One steady-state rendering: a child process renders once to warm up, then
 // once timed, and reports that rendering's times and its own peak memory.
-bool tolvaneOnce(const QString& self, const Job& job, const QString& input, const QString& output,
-                 Sample* sample)
+// `mode` is --tolvane-child or --vips-child.
+bool childOnce(const QString& self, const char* mode, const Job& job, const QString& input,
+               const QString& output, Sample* sample)
 {
     Sample process;
     QByteArray out;
-    if (!runMeasured({self, "--tolvane-child", job.key, "1", input, output}, &process, &out))
+    if (!runMeasured({self, mode, job.key, "1", input, output}, &process, &out))
         return false;
     for (const QByteArray& line : out.split('\n')) {
         const QList<QByteArray> fields = line.split(' ');
@@ -322,32 +418,109 @@ double psnr(const vips::VImage& ref, const QString& jpegPath)
     }
 }
 
-// The redraw path alone: Tolvane's pixels encoded near-losslessly (q 1.0).
-double redrawPsnr(const QString& input, const Job& job, const vips::VImage& ref, const QString& dir)
+void printRow(const Result& r)
 {
-    const Bitmap source = Bitmap::fromFile(input);
-    const Bitmap pixels = job.width == kWidth ? source : source.redrawn(job.width, job.height);
-    JpegDestination destination;
-    destination.addImage(pixels, {{JpegDestination::LossyCompressionQuality, 1.0}});
-    if (!destination.finalize())
-        return NAN;
-    const QString path = dir + "/redraw-" + job.key + ".jpg";
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) ||
-        file.write(destination.data()) != destination.data().size())
-        return NAN;
-    file.close();
-    return psnr(ref, path);
+    std::printf("  %-28s %8.3f s %8.3f s %8.1f MB %8s %6.2f dB\n", qPrintable(r.tool), r.wall,
+                r.cpu, r.peakMb, "", r.psnr);
 }
 
-void printRow(const Result& r, double peerWall)
+// The contenders of one job.
+std::vector<Contender> contendersFor(const Job& job, const QString& self, const QString& input,
+                                     const QString& dir)
 {
-    std::printf("  %-28s %8.3f s %8.3f s %8.1f MB", qPrintable(r.tool), r.wall, r.cpu, r.peakMb);
-    if (!std::isnan(peerWall))
-        std::printf("   %5.2fx", r.wall / peerWall);
+    const QString out = dir + "/" + job.key + "-";
+    const QString peakFile = dir + "/peak.txt";
+    const QString q = QString::number(std::lround(job.quality * 100));
+    std::vector<Contender> contenders;
+    const auto add = [&](const QString& tool, const QString& output,
+                         std::function<bool(Sample*)> once) {
+        Contender c;
+        c.result.tool = tool;
+        c.result.output = output;
+        c.once = std::move(once);
+        contenders.push_back(std::move(c));
+    };
+    const auto command = [peakFile](QStringList args) {
+        return [args, peakFile](Sample* s) {
+            return commandOnce(args, peakFile, s);
+        };
+    };
+    add("tolvane (in-process)", out + "tolvane.jpg", [=, &job](Sample* s) {
+        return childOnce(self, "--tolvane-child", job, input, out + "tolvane.jpg", s);
+    });
+    add("tolvane (process)", out + "tolvane-process.jpg",
+        command({self, "--render-once", job.key, input, out + "tolvane-process.jpg"}));
+    if (job.raw) {
+        const QStringList common{kDcrawEmu, "-w", "-W"};
+        if (job.width != kWidth)
+            add("dcraw_emu -h", out + "dcraw-h.ppm",
+                command(common + QStringList{"-h", "-Z", out + "dcraw-h.ppm", input}));
+        add("dcraw_emu (AHD)", out + "dcraw.ppm",
+            command(common + QStringList{"-Z", out + "dcraw.ppm", input}));
+        return contenders;
+    }
+    add("libvips (in-process)", out + "libvips.jpg", [=, &job](Sample* s) {
+        return childOnce(self, "--vips-child", job, input, out + "libvips.jpg", s);
+    });
+    const QString vipsOut = out + "vips.jpg[Q=" + q + ",optimize_coding,strip]";
+    if (job.width == kWidth)
+        add("vips copy", out + "vips.jpg", command({"/usr/bin/vips", "copy", input, vipsOut}));
     else
-        std::printf("         ");
-    std::printf("   %6.2f dB\n", r.psnr);
+        add("vips thumbnail", out + "vips.jpg",
+            command({"/usr/bin/vips", "thumbnail", input, vipsOut, QString::number(job.width),
+                     "--height", QString::number(job.height), "--size", "force"}));
+    QStringList magick{kConvert, input};
+    if (job.width != kWidth)
+        magick << "-filter"
+               << "Lanczos"
+               << "-resize" << QString("%1x%2!").arg(job.width).arg(job.height);
+    add("ImageMagick convert", out + "magick.jpg",
+        command(magick + QStringList{"-strip", "-quality", q, out + "magick.jpg"}));
+    return contenders;
+}
+
+const Result* named(const std::vector<Contender>& contenders, const QString& prefix)
+{
+    for (const Contender& c : contenders)
+        if (c.result.tool.startsWith(prefix))
+            return &c.result;
+    return nullptr;
+}
+
+// Prints one job's table and its targets; true when they are met.
+bool report(const Job& job, std::vector<Contender>& contenders, const QString& input)
+{
+    const Result& tolvane = *named(contenders, "tolvane (in-process)");
+    const Result& process = *named(contenders, "tolvane (process)");
+    const Result* peer =
+        job.raw ? named(contenders, job.width == kWidth ? "dcraw_emu (AHD)" : "dcraw_emu -h")
+                : named(contenders, "libvips (in-process)");
+    if (!job.raw) {
+        const vips::VImage ref = reference(input, job);
+        for (Contender& c : contenders)
+            c.result.psnr = c.result.output.endsWith(".jpg") ? psnr(ref, c.result.output) : NAN;
+    }
+    std::printf("%s, quality %.1f\n", job.title, job.quality);
+    for (const Contender& c : contenders)
+        printRow(c.result);
+    bool met = true;
+    if (!std::isnan(job.ratioTarget)) {
+        // In-process against in-process; for RAW, process against process.
+        const Result& ours = job.raw ? process : tolvane;
+        const double ratio = ours.wall / peer->wall;
+        met = ratio <= job.ratioTarget;
+        std::printf("  %s / %s: %.2fx (target <= %.2fx)\n", qPrintable(ours.tool),
+                    qPrintable(peer->tool), ratio, job.ratioTarget);
+    }
+    const double peak = job.raw ? process.peakMb : tolvane.peakMb;
+    met = met && peak <= job.peakTargetMb;
+    std::printf("  peak %.1f MB (target <= %.0f)", peak, job.peakTargetMb);
+    if (!job.raw) {
+        met = met && tolvane.psnr > 40.0;
+        std::printf(", PSNR %.2f dB (target > 40)", tolvane.psnr);
+    }
+    std::printf(": %s\n", met ? "met" : "NOT met");
+    return met;
 }
 } // namespace
 
@@ -355,106 +528,62 @@ int main(int argc, char** argv)
 {
     if (argc == 6 && QByteArray(argv[1]) == "--tolvane-child")
         return tolvaneChild(argv[2], std::atoi(argv[3]), argv[4], argv[5]);
+    if (argc == 6 && QByteArray(argv[1]) == "--vips-child")
+        return vipsChild(argv[2], std::atoi(argv[3]), argv[4], argv[5]);
+    if (argc == 5 && QByteArray(argv[1]) == "--render-once")
+        return renderOnce(argv[2], argv[3], argv[4]);
 
     QCoreApplication app(argc, argv);
     ImageIO::initialize();
     int reps = 7;
     QString dir = QDir::tempPath() + "/tolvane-render-bench";
     bool regenerate = false;
+    QString only;
     const QStringList args = app.arguments();
     for (int i = 1; i < args.size(); ++i) {
         if (args[i] == "--reps" && i + 1 < args.size())
             reps = std::max(1, args[++i].toInt());
         else if (args[i] == "--work" && i + 1 < args.size())
             dir = args[++i];
+        else if (args[i] == "--only" && i + 1 < args.size())
+            only = args[++i];
         else if (args[i] == "--regenerate")
             regenerate = true;
         else {
-            std::fprintf(stderr, "usage: render_bench [--reps N] [--work DIR] [--regenerate]\n");
+            std::fprintf(stderr,
+                         "usage: render_bench [--reps N] [--work DIR] [--only a,b,c,a9,r1,r5] "
+                         "[--regenerate]\n");
             return 2;
         }
     }
     QDir().mkpath(dir);
-    const QString input = dir + "/bench.tif";
-    if ((regenerate || !QFileInfo(input).isFile()) && !generate(input)) {
-        std::fprintf(stderr, "could not generate %s\n", qPrintable(input));
+    const QString tiff = dir + "/bench.tif";
+    const QString dng = dir + "/bench.dng";
+    if ((regenerate || !QFileInfo(tiff).isFile()) && !generate(tiff)) {
+        std::fprintf(stderr, "could not generate %s\n", qPrintable(tiff));
+        return 1;
+    }
+    if ((regenerate || !QFileInfo(dng).isFile()) && !generateDng(dng)) {
+        std::fprintf(stderr, "could not generate %s\n", qPrintable(dng));
         return 1;
     }
     const QString self = QCoreApplication::applicationFilePath();
-    const QString loadBefore = loadAverage();
-    std::printf(
-        "input %s: %lld bytes; %d repetitions, medians; quality %.1f; load average before: %s\n",
-        qPrintable(input), QFileInfo(input).size(), reps, kQuality, qPrintable(loadBefore));
-    std::printf("  %-28s %10s %10s %11s %8s %11s\n", "tool", "wall", "CPU", "peak", "ratio",
-                "PSNR");
+    std::printf("inputs %s (%lld bytes), %s (%lld bytes); %d repetitions, medians; load average "
+                "before: %s\n",
+                qPrintable(tiff), QFileInfo(tiff).size(), qPrintable(dng), QFileInfo(dng).size(),
+                reps, qPrintable(loadAverage()));
+    std::printf("  %-28s %10s %10s %11s %8s %11s\n", "tool", "wall", "CPU", "peak", "", "PSNR");
 
     bool allMet = true;
     for (const Job& job : jobs()) {
-        const QString vipsOut = dir + "/vips-" + job.key + ".jpg";
-        const QString magickOut = dir + "/magick-" + job.key + ".jpg";
-        QStringList vipsCommand;
-        QStringList magickCommand{kConvert, input};
-        if (job.width == kWidth) {
-            vipsCommand = {"/usr/bin/vips", "copy", input, vipsOut + "[Q=80]"};
-        } else {
-            vipsCommand = {"/usr/bin/vips",
-                           "thumbnail",
-                           input,
-                           vipsOut + "[Q=80]",
-                           QString::number(job.width),
-                           "--height",
-                           QString::number(job.height),
-                           "--size",
-                           "force"};
-            magickCommand << "-filter"
-                          << "Lanczos"
-                          << "-resize" << QString("%1x%2!").arg(job.width).arg(job.height);
-        }
-        magickCommand << "-quality"
-                      << "80" << magickOut;
-
-        const QString tolvaneOut = dir + "/tolvane-" + job.key + ".jpg";
-        const QString peakFile = dir + "/peak.txt";
-        std::vector<Contender> contenders(3);
-        contenders[0].result.tool = "tolvane (in-process)";
-        contenders[0].result.output = tolvaneOut;
-        contenders[0].once = [&](Sample* s) {
-            return tolvaneOnce(self, job, input, tolvaneOut, s);
-        };
-        contenders[1].result.tool = job.width == kWidth ? "vips copy" : "vips thumbnail";
-        contenders[1].result.output = vipsOut;
-        contenders[1].once = [&](Sample* s) {
-            return commandOnce(vipsCommand, peakFile, s);
-        };
-        contenders[2].result.tool = "ImageMagick convert";
-        contenders[2].result.output = magickOut;
-        contenders[2].once = [&](Sample* s) {
-            return commandOnce(magickCommand, peakFile, s);
-        };
+        if (!only.isEmpty() && !only.split(',').contains(job.key))
+            continue;
+        const QString input = job.raw ? dng : tiff;
+        std::vector<Contender> contenders = contendersFor(job, self, input, dir);
         if (!measure(contenders, reps))
             return 1;
-        Result& tolvane = contenders[0].result;
-        Result& vips = contenders[1].result;
-        Result& magick = contenders[2].result;
-
-        const vips::VImage ref = reference(input, job);
-        for (Result* r : {&tolvane, &vips, &magick})
-            r->psnr = psnr(ref, r->output);
-        const double redraw = redrawPsnr(input, job, ref, dir);
-
-        std::printf("%s\n", job.title);
-        printRow(tolvane, vips.wall);
-        printRow(vips, NAN);
-        printRow(magick, NAN);
-        const double ratio = tolvane.wall / vips.wall;
-        const double target = job.width == kWidth ? 0.6 : 0.85;
-        const bool met = ratio <= target && tolvane.peakMb < 120.0 && tolvane.psnr > 40.0;
-        allMet = allMet && met;
-        std::printf("  tolvane/%s %.2fx (target <= %.2fx), tolvane/ImageMagick %.2fx,\n",
-                    qPrintable(vips.tool), ratio, target, tolvane.wall / magick.wall);
-        std::printf("  peak %.1f MB (target < 120), PSNR %.2f dB (target > 40; the redraw alone,\n"
-                    "  encoded at quality 1.0: %.2f dB): %s\n",
-                    tolvane.peakMb, tolvane.psnr, redraw, met ? "met" : "NOT met");
+        allMet = report(job, contenders, input) && allMet;
+        std::printf("  load average now: %s\n", qPrintable(loadAverage()));
     }
     std::printf("Tolvane's times include writing the JPEG to a temporary file, fsync and rename;\n"
                 "the others write without syncing. PSNR: decoded JPEG against the 16-bit source\n"

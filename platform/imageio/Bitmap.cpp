@@ -1,15 +1,24 @@
 #include "Bitmap.h"
 
 #include "BitmapData_p.h"
-#include "EightBitPixels_p.h"
-#include "HorizontalLanczos_p.h"
 #include "ImageType_p.h"
 #include "PixelLoader_p.h"
 #include "RawDecoder_p.h"
+#include "Resampler_p.h"
 
 #include <QFileInfo>
 
 #include <cmath>
+
+namespace {
+// A camera RAW decodes at half size when the drawing needs no more.
+bool halfSizeSuffices(int sourceWidth, int sourceHeight, double drawWidth, double drawHeight)
+{
+    const int w = Bitmap::pixelLength(drawWidth);
+    const int h = Bitmap::pixelLength(drawHeight);
+    return w > 0 && h > 0 && 2 * w <= sourceWidth && 2 * h <= sourceHeight;
+}
+} // namespace
 
 Bitmap::Bitmap() = default;
 
@@ -24,6 +33,12 @@ Bitmap Bitmap::failed(const QString& error)
 
 Bitmap Bitmap::fromFile(const QString& path)
 {
+    return fromFile(path, 0, 0, 0.0, 0.0);
+}
+
+Bitmap Bitmap::fromFile(const QString& path, int sourceWidth, int sourceHeight, double drawWidth,
+                        double drawHeight)
+{
     if (!QFileInfo(path).isFile())
         return failed(QStringLiteral("%1: no such file").arg(path));
     ImageInput input{path, {}, false};
@@ -33,7 +48,8 @@ Bitmap Bitmap::fromFile(const QString& path)
     auto data = std::make_shared<BitmapData>();
     if (ImageType::isRaw(format)) {
         QString error;
-        if (!RawDecoder::decode(input, &data->image, &error))
+        const bool half = halfSizeSuffices(sourceWidth, sourceHeight, drawWidth, drawHeight);
+        if (!RawDecoder::decode(input, half, &data->image, &error))
             return failed(error);
         return Bitmap(std::move(data));
     }
@@ -81,17 +97,8 @@ Bitmap Bitmap::redrawn(double width, double height) const
     if (w == 0 || h == 0)
         return failed(QStringLiteral("cannot draw at %1 x %2 pixels").arg(width).arg(height));
     try {
-        const vips::VImage& source = m_data->image;
         auto data = std::make_shared<BitmapData>();
-        // Rows first with libvips (vectorised vertically), then columns with
-        // our own vectorised pass.
-        data->image = EightBitPixels::convert(source);
-        if (h != source.height())
-            data->image = data->image.resize(1.0, vips::VImage::option()
-                                                      ->set("vscale", double(h) / source.height())
-                                                      ->set("kernel", VIPS_KERNEL_LANCZOS3));
-        if (w != source.width())
-            data->image = HorizontalLanczos::resample(data->image, w);
+        data->image = Resampler::resize(m_data->image, w, h);
         if (data->image.width() != w || data->image.height() != h)
             return failed(QStringLiteral("drawing gave %1 x %2 pixels instead of %3 x %4")
                               .arg(data->image.width())

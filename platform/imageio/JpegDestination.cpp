@@ -14,6 +14,17 @@
 namespace {
 constexpr int kDefaultQuality = 75;
 
+// Optimised Huffman tables make libjpeg keep every DCT coefficient of the
+// image (two bytes each) until the second pass writes them: 3 bytes per pixel
+// with chroma subsampled (below quality 90), 6 with full-resolution chroma.
+// The budget holds 28 megapixels at full chroma and 55 subsampled, so every
+// 24-megapixel image gets optimised tables; a larger image streams through
+// the encoder with the standard tables instead, its file a few per cent
+// larger but its memory bounded by a few rows.
+constexpr qint64 kOptimisedTablesBudget = 160 * 1024 * 1024;
+// libvips subsamples chroma below this encoder quality.
+constexpr int kFullChromaQuality = 90;
+
 // The metadata segments for a JPEG of width × height pixels.
 QByteArray metadataSegments(const QVariantMap& options, int width, int height)
 {
@@ -39,6 +50,25 @@ QByteArray metadataSegments(const QVariantMap& options, int width, int height)
     return segments;
 }
 } // namespace
+
+qint64 JpegDestination::coefficientBytes(int width, int height, int bands, int quality)
+{
+    // Whole 16 × 16 macroblocks, the most any sampling pads to.
+    const qint64 blocksWide = (qint64(width) + 15) / 16 * 2;
+    const qint64 blocksHigh = (qint64(height) + 15) / 16 * 2;
+    const qint64 lumaBlocks = blocksWide * blocksHigh;
+    qint64 blocks = lumaBlocks;
+    if (bands == 3)
+        blocks += quality >= kFullChromaQuality ? 2 * lumaBlocks : 2 * (lumaBlocks / 4);
+    else if (bands >= 4)
+        blocks = 4 * lumaBlocks;
+    return blocks * 64 * 2;
+}
+
+bool JpegDestination::optimisesTables(int width, int height, int bands, int quality)
+{
+    return coefficientBytes(width, height, bands, quality) <= kOptimisedTablesBudget;
+}
 
 int JpegDestination::encoderQuality(const QVariant& lossyQuality)
 {
@@ -83,11 +113,15 @@ bool JpegDestination::finalize()
         const vips::VImage pixels = EightBitPixels::forJpeg(m_bitmap.m_data->image);
         width = pixels.width();
         height = pixels.height();
-        // Standard Huffman tables: optimised ones would make the file smaller
-        // but need every coefficient of the image in memory at once (about
-        // 70 MB for 24 megapixels) and a second pass.
-        VipsBlob* blob =
-            pixels.jpegsave_buffer(vips::VImage::option()->set("Q", quality)->set("strip", true));
+        // Baseline scans. Progressive ones, on top of optimised tables, saved
+        // under 1 % on photographs and on a half-size output, made a 24 MP
+        // full-size file 1.7 % larger and took a third more time; they would
+        // also hold the whole coefficient image even past the budget.
+        const bool optimise = optimisesTables(width, height, pixels.bands(), quality);
+        VipsBlob* blob = pixels.jpegsave_buffer(vips::VImage::option()
+                                                    ->set("Q", quality)
+                                                    ->set("strip", true)
+                                                    ->set("optimize_coding", optimise));
         size_t length = 0;
         const void* bytes = vips_blob_get(blob, &length);
         encoded = QByteArray(static_cast<const char*>(bytes), qsizetype(length));

@@ -74,6 +74,45 @@ TEST(JpegDestination, qualityMapsOntoTheEncoderScale)
     EXPECT_EQ(JpegDestination::encoderQuality(std::numeric_limits<double>::quiet_NaN()), 75);
 }
 
+TEST(JpegDestination, optimisesTablesForAny24MegapixelImageAndStreamsLargerOnes)
+{
+    // Full-resolution chroma (quality 90 and up) holds 6 bytes a pixel.
+    for (int quality : {50, 80, 95, 100}) {
+        EXPECT_TRUE(JpegDestination::optimisesTables(6000, 4000, 3, quality)) << quality;
+        EXPECT_TRUE(JpegDestination::optimisesTables(4032, 6048, 3, quality)) << quality;
+        EXPECT_FALSE(JpegDestination::optimisesTables(12000, 8000, 3, quality)) << quality;
+    }
+    EXPECT_TRUE(JpegDestination::optimisesTables(9000, 6000, 3, 80));
+    EXPECT_FALSE(JpegDestination::optimisesTables(9000, 6000, 3, 90));
+    EXPECT_TRUE(JpegDestination::optimisesTables(9000, 6000, 1, 100));
+    EXPECT_NEAR(double(JpegDestination::coefficientBytes(6000, 4000, 3, 80)), 72e6, 0.5e6);
+    EXPECT_NEAR(double(JpegDestination::coefficientBytes(6000, 4000, 3, 90)), 144e6, 0.5e6);
+}
+
+TEST_F(JpegDestinationTest, optimisedTablesGiveTheSamePixelsInFewerBytes)
+{
+    // The same 8-bit pixels encoded with libjpeg's standard tables.
+    const vips::VImage eightBit =
+        ((vips::VImage::tiffload(QFile::encodeName(m_tiff).constData()) + 128.0) / 257.0)
+            .cast(VIPS_FORMAT_UCHAR)
+            .copy(vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
+    for (const double quality : {0.5, 0.8, 0.95}) {
+        const QByteArray optimised = encode(m_tiff, {}, quality);
+        VipsBlob* blob = eightBit.jpegsave_buffer(
+            vips::VImage::option()->set("Q", int(quality * 100))->set("strip", true));
+        size_t length = 0;
+        const void* bytes = vips_blob_get(blob, &length);
+        const QByteArray standard(static_cast<const char*>(bytes), qsizetype(length));
+        vips_area_unref(VIPS_AREA(blob));
+
+        ASSERT_FALSE(optimised.isEmpty());
+        EXPECT_LT(optimised.size(), standard.size()) << "quality " << quality;
+        const vips::VImage difference = SampleImages::decode(optimised).cast(VIPS_FORMAT_INT) -
+                                        SampleImages::decode(standard).cast(VIPS_FORMAT_INT);
+        EXPECT_EQ(difference.abs().max(), 0.0) << "quality " << quality;
+    }
+}
+
 TEST_F(JpegDestinationTest, higherQualityGivesALargerFile)
 {
     qsizetype previous = 0;

@@ -6,6 +6,8 @@
 #include <exiv2/exiv2.hpp>
 #include <tiffio.h>
 
+#include <cmath>
+#include <functional>
 #include <vector>
 
 namespace {
@@ -162,7 +164,10 @@ QByteArray SampleImages::srgbProfile()
     return profile;
 }
 
-bool SampleImages::writeDng(const QString& path, int width, int height)
+namespace {
+// A DNG of one RGGB mosaic, its photosite values given row by row.
+bool writeMosaic(const QString& path, int width, int height,
+                 const std::function<void(int y, uint16_t* row)>& fillRow)
 {
     TIFF* tif = TIFFOpen(QFile::encodeName(path).constData(), "w");
     if (!tif)
@@ -196,12 +201,36 @@ bool SampleImages::writeDng(const QString& path, int width, int height)
     std::vector<uint16_t> row(static_cast<size_t>(width));
     bool ok = true;
     for (int y = 0; y < height && ok; ++y) {
-        for (int x = 0; x < width; ++x)
-            row[size_t(x)] = x < width / 2 ? 4000 : 40000;
+        fillRow(y, row.data());
         ok = TIFFWriteScanline(tif, row.data(), uint32_t(y), 0) >= 0;
     }
     TIFFClose(tif);
     return ok;
+}
+} // namespace
+
+bool SampleImages::writeDng(const QString& path, int width, int height)
+{
+    return writeMosaic(path, width, height, [width](int, uint16_t* row) {
+        for (int x = 0; x < width; ++x)
+            row[x] = x < width / 2 ? 4000 : 40000;
+    });
+}
+
+bool SampleImages::writeDng(const QString& path, const vips::VImage& samples)
+{
+    const vips::VImage photosites =
+        (samples * (65535.0 - 256.0) + 256.0).cast(VIPS_FORMAT_USHORT).copy_memory();
+    const int width = photosites.width();
+    return writeMosaic(path, width, photosites.height(), [&](int y, uint16_t* row) {
+        const auto* rgb =
+            reinterpret_cast<const uint16_t*>(VIPS_IMAGE_ADDR(photosites.get_image(), 0, y));
+        for (int x = 0; x < width; ++x) {
+            // R G on even rows, G B on odd ones.
+            const int band = (y % 2) + (x % 2);
+            row[x] = rgb[3 * x + band];
+        }
+    });
 }
 
 vips::VImage SampleImages::decodeFile(const QString& path)
@@ -213,6 +242,13 @@ vips::VImage SampleImages::decode(const QByteArray& encoded)
 {
     return vips::VImage::new_from_buffer(encoded.constData(), size_t(encoded.size()), "")
         .copy_memory();
+}
+
+double SampleImages::psnr(const vips::VImage& image, const vips::VImage& reference)
+{
+    const vips::VImage diff = image.cast(VIPS_FORMAT_FLOAT) - reference.cast(VIPS_FORMAT_FLOAT);
+    const double mse = (diff * diff).avg();
+    return mse > 0 ? 10.0 * std::log10(255.0 * 255.0 / mse) : INFINITY;
 }
 
 double SampleImages::mean(const QString& path)

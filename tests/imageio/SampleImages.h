@@ -40,6 +40,8 @@ public:
     /// A colour-filter-array DNG written with libtiff: RGGB, 16 bits; the
     /// left half of the scene dark, the right half bright.
     static bool writeDng(const QString& path, int width, int height);
+    /// The same mosaic sampled from `samples` (3 bands in 0..1, linear).
+    static bool writeDng(const QString& path, const vips::VImage& samples);
 
     /// An LZW TIFF whose strips are overwritten in the middle: its header and
     /// directory read, its pixels do not decode.
@@ -55,6 +57,9 @@ public:
     /// The pixels of an image file or of encoded bytes, decoded into memory.
     static vips::VImage decodeFile(const QString& path);
     static vips::VImage decode(const QByteArray& encoded);
+    /// Peak signal-to-noise ratio in dB of `image` against `reference`, both
+    /// on the 8-bit scale and of the same size; infinite when they agree.
+    static double psnr(const vips::VImage& image, const vips::VImage& reference);
     /// Mean of all samples of the decoded file.
     static double mean(const QString& path);
 };
