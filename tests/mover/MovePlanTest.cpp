@@ -2,6 +2,7 @@
 
 #include "ProtectedFolder.h"
 #include "TestEnvironment.h"
+#include "core/Localization.h"
 #include "core/SearchPaths.h"
 
 #include <QDir>
@@ -120,6 +121,18 @@ TEST_F(MovePlanTest, anUnwritableCopyAtTheDestinationNeedsRightsToo)
         EXPECT_TRUE(MovePlan(downloads() + "/Tolvane.app").needsRights());
     }
     EXPECT_FALSE(MovePlan(downloads() + "/Tolvane.app").needsRights());
+}
+
+TEST_F(MovePlanTest, asksInGermanUnderAGermanLocaleAndInEnglishWhereNoTableExists)
+{
+    const QString translations = Localization::bundleTranslationsFolder();
+    ASSERT_EQ(Localization::install(translations, QLocale(QLocale::German)), 2);
+    const MovePlan plan(downloads() + "/Tolvane.app");
+    EXPECT_EQ(plan.messageText(), "In den Programme-Ordner verschieben?");
+    EXPECT_EQ(plan.informativeText(), "Ich kann mich auf Wunsch in den Programme-Ordner "
+                                      "verschieben. So bleibt Ihr Download-Ordner aufgeräumt.");
+    EXPECT_EQ(Localization::install(translations, QLocale(QLocale::French)), 0);
+    EXPECT_EQ(plan.messageText(), "Move to Applications folder?");
 }
 
 } // namespace
