@@ -107,7 +107,7 @@ private:
         std::optional<ApertureImageVersion> original;
         QList<ApertureImageVersion> newImages; ///< imported so far
         QStringList strayFiles;                ///< in the chosen folder, not (yet) an image
-        std::optional<int> ratingBefore; ///< set once the original was hidden
+        std::optional<int> ratingBefore;       ///< set once the original was hidden
         /// Set once the original was moved into the trash project: where it was.
         std::optional<ApertureProject> projectBefore;
     };
