@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlError>
+#include <QRegularExpression>
 #include <QSqlQuery>
 
 #include <csignal>
@@ -160,12 +161,20 @@ bool RunJournal::exec(const QString& statement, const QVariantList& values)
     // Each statement is its own transaction: on disk before the library
     // is asked for the next change.
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
-    if (!query.prepare(statement)) {
+    // Statements name their values by number (?1, ?2, ?1); the driver binds
+    // by position, once per mark.
+    static const QRegularExpression numbered(QStringLiteral("\\?(\\d+)"));
+    QVariantList bound;
+    QString positional = statement;
+    for (const QRegularExpressionMatch& mark : numbered.globalMatch(statement))
+        bound.append(values.value(mark.captured(1).toInt() - 1));
+    positional.replace(numbered, QStringLiteral("?"));
+    if (!query.prepare(positional)) {
         SystemLog::log(QStringLiteral("Run journal: %1").arg(query.lastError().text()));
         return false;
     }
-    for (int i = 0; i < values.size(); ++i)
-        query.bindValue(i, values.at(i));
+    for (int i = 0; i < bound.size(); ++i)
+        query.bindValue(i, bound.at(i));
     if (query.exec())
         return true;
     SystemLog::log(QStringLiteral("Run journal: %1").arg(query.lastError().text()));
