@@ -58,7 +58,7 @@ protected:
             engine.tolvaneRawJpg(&delegate);
     }
     /// tolvane-cli with the same switches, in a settings folder of its own.
-    QProcess::ExitStatus runTerminal()
+    QProcess::ExitStatus runTerminal(const QStringList& arguments = {}, QString* output = nullptr)
     {
         const QString config = TestEnvironment::makeScratchDir(QStringLiteral("config"));
         UserDefaults defaults(config + QStringLiteral("/org.tolvane.Tolvane.plist"));
@@ -69,9 +69,11 @@ protected:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), config);
         cli.setProcessEnvironment(env);
-        cli.start(QStringLiteral(TOLVANE_TEST_BUNDLE_DIR "/Contents/MacOS/tolvane-cli"), {});
+        cli.start(QStringLiteral(TOLVANE_TEST_BUNDLE_DIR "/Contents/MacOS/tolvane-cli"), arguments);
         EXPECT_TRUE(cli.waitForStarted());
         EXPECT_TRUE(cli.waitForFinished(120000));
+        if (output)
+            *output = QString::fromUtf8(cli.readAllStandardOutput());
         return cli.exitStatus();
     }
     LibraryInvariant invariant() const
@@ -123,6 +125,26 @@ TEST_P(Repair, endsAsOneUninterruptedRunWhenRunAgain)
     EXPECT_EQ(LibraryInvariant::unsoundness(m_session->library()).join('\n').toStdString(), "");
     ASSERT_FALSE(delegate.sheets().empty());
     EXPECT_EQ(delegate.sheets().back().title, "All Done");
+}
+
+TEST_F(Repair, repairOnlyTakesOutAHalfMadeImageAndSumsUpWhatItDid)
+{
+    startWithEverySwitchOn(0, {"--kill-caller-at-call", "AddKeyword:2"});
+    ASSERT_EQ(runTerminal(), QProcess::CrashExit);
+    m_session->peer().stop();
+    ASSERT_TRUE(m_session->serve(m_session->library(), {}));
+    const QStringList before = invariant().breaches(library(), true);
+    ASSERT_FALSE(before.isEmpty()) << "the killed run left nothing to repair";
+
+    QString output;
+    EXPECT_EQ(runTerminal({"--repair"}, &output), QProcess::NormalExit);
+
+    EXPECT_TRUE(output.contains(QStringLiteral("1 half-made images taken out")))
+        << output.toStdString();
+    const QJsonObject after = library();
+    EXPECT_EQ(invariant().breaches(after, true).join('\n').toStdString(), "");
+    EXPECT_EQ(invariant().incompleteNewImages(after), 0);
+    EXPECT_EQ(workFolderEntries().join(' ').toStdString(), "");
 }
 
 const Interruption kInterruptions[] = {
