@@ -884,10 +884,20 @@ void TolvaneAperture::repairEarlierRuns()
         m_journal->setTrashProject(m_runId, m_newProjectForTrash->reference());
     setStatus(QStringLiteral("Repairing"));
     for (const RunJournal::Image& image : m_journal->unsettledImages(m_libraryName, m_runId)) {
-        if (image.step >= RunJournal::Complete)
-            rollForward(image);
-        else
-            rollBack(image);
+        try {
+            if (image.step >= RunJournal::Complete)
+                rollForward(image);
+            else
+                rollBack(image);
+        } catch (const ScriptingError& error) {
+            if (!m_photoApplication.isRunning())
+                throw;
+            // An image the user removed since cannot be repaired: giving up
+            // on it keeps it from stopping every later run.
+            log(QStringLiteral("Could not repair %1: %2; it is left as it is")
+                    .arg(image.name, error.reason()));
+            m_journal->setStep(image.row, RunJournal::Undone);
+        }
     }
     clearDeadRuns();
 }
