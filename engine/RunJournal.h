@@ -28,10 +28,8 @@ public:
         Written = 1,  ///< the JPEG (or the pair's files) exist
         Imported = 2, ///< at least one new image is in the library
         Complete = 3, ///< every new image has its metadata, keyword and albums
-        Hidden = 4,
-        Moved = 5,
-        Done = 6,   ///< the original is finished: converted
-        Undone = 7, ///< nothing of it is left in the library
+        Done = 4,     ///< the original is finished too: converted
+        Undone = 5,   ///< nothing of it is left in the library
     };
 
     /// The settings of a run that finishing one of its originals needs.
