@@ -22,6 +22,7 @@
 #include <QMimeDatabase>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
+#include <QUuid>
 
 namespace {
 
@@ -146,6 +147,13 @@ void TolvaneAperture::prepareForRun()
     m_extractedSeparatedKeyword =
         keywordText(defaults, QStringLiteral("ExtractedSeparatedKeyword"));
 
+    // On unless turned off: converting an original twice is never what a
+    // plain second run over the same selection means.
+    const QVariant skip = defaults.valueForKey(QStringLiteral("SkipConvertedImages"));
+    m_skipConverted = !skip.isValid() || skip.toBool();
+    m_repairs = {};
+    m_runId = QUuid::createUuid().toString(QUuid::WithoutBraces);
+
     m_successPreventSleep =
         PowerAssertion::createWithName(PowerAssertion::noIdleSleepType(), PowerAssertion::LevelOn,
                                        assertionName(), &m_assertionID);
@@ -193,6 +201,7 @@ void TolvaneAperture::run(RunDelegate* delegate, RunBody body)
                                        .arg(QString::fromUtf8(error.what())) +
                                    undone};
     }
+    finishJournalRun();
     m_workFolder.reset();
     m_workDir.clear();
     endOfRunCleanup();
@@ -279,6 +288,15 @@ void TolvaneAperture::underWork(const ApertureImageVersion& photo, const QString
     m_underWork = ImageUnderWork{};
     m_underWork->name = name;
     m_underWork->original = photo;
+    if (m_journal) {
+        RunJournal::Image record;
+        record.originalId = photo.reference();
+        record.originalReference = photo.reference();
+        record.name = name;
+        record.settings = {m_processingOption, m_hideEnabled,    m_trashEnabled,
+                           m_tagEnabled,       m_parentKeywords, m_originalsKeyword};
+        m_underWork->journalRow = m_journal->beginImage(m_runId, m_libraryName, record);
+    }
     try {
         work();
     } catch (const ScriptingError&) {
@@ -286,6 +304,8 @@ void TolvaneAperture::underWork(const ApertureImageVersion& photo, const QString
         throw;
     }
     deleteFiles(m_underWork->strayFiles);
+    if (m_journal && !m_underWork->settled)
+        m_journal->setStep(m_underWork->journalRow, RunJournal::Undone);
     m_underWork.reset();
     clearWorkFolder();
 }
@@ -318,6 +338,8 @@ QString TolvaneAperture::takeOutUnderWork()
         if (image.ratingBefore)
             image.original->setMainRating(*image.ratingBefore);
         takeOut(image.newImages);
+        if (m_journal)
+            m_journal->setStep(image.journalRow, RunJournal::Undone);
     } catch (const ScriptingError& error) {
         log(QStringLiteral("Could not take out the new image of %1: %2")
                 .arg(image.name, error.reason()));
@@ -372,10 +394,16 @@ void TolvaneAperture::tolvaneRawJpg(RunDelegate* delegate)
     run(delegate, &TolvaneAperture::rawJpgBody);
 }
 
+void TolvaneAperture::tolvaneRepair(RunDelegate* delegate)
+{
+    run(delegate, &TolvaneAperture::repairBody);
+}
+
 std::optional<TolvaneAperture::ClosingAlert> TolvaneAperture::scanBody()
 {
     if (m_sbutils->versionCheck(false))
         return std::nullopt;
+    repairEarlierRuns();
     std::optional<ApertureExportSetting> setting;
     ApertureExportMetadata metadata = ApertureExportMetadata::Sidecar;
     if (m_processingOption == 0) {
@@ -398,6 +426,8 @@ std::optional<TolvaneAperture::ClosingAlert> TolvaneAperture::scanBody()
 
     for (qint64 i = 0; i < m_countPhotos; ++i) {
         const ApertureImageVersion& photo = m_curPhotos.at(i);
+        if (alreadyConverted(photo, m_filenameList.value(i)))
+            continue;
         underWork(photo, m_filenameList.value(i),
                   [&] { convertImage(photo, i, setting, metadata); });
     }
@@ -477,7 +507,12 @@ void TolvaneAperture::completeImage(const ApertureImageVersion& photo, qint64 in
         if (m_albumEnabled)
             replayAlbums(photo, newImage);
     }
+    if (m_journal)
+        m_journal->setStep(m_underWork->journalRow, RunJournal::Complete);
     finishOriginal(photo);
+    m_underWork->settled = true;
+    if (m_journal)
+        m_journal->setStep(m_underWork->journalRow, RunJournal::Done);
 }
 
 void TolvaneAperture::checkExportedTiff(const ApertureImageVersion& photo,
@@ -533,6 +568,11 @@ std::optional<ApertureImageVersion> TolvaneAperture::importFile(const QString& f
     const bool inChosenFolder = m_externallyReferenced;
     if (inChosenFolder)
         m_underWork->strayFiles.append(file);
+    if (m_journal) {
+        m_journal->setStrayFiles(m_underWork->journalRow, m_underWork->strayFiles);
+        m_journal->setJpeg(m_underWork->journalRow, file, QFileInfo(file).size(),
+                           project.reference());
+    }
     const QList<ApertureImageVersion> imported =
         m_photoApplication.importFiles({file}, importMode(), project);
     if (imported.isEmpty()) {
@@ -543,6 +583,8 @@ std::optional<ApertureImageVersion> TolvaneAperture::importFile(const QString& f
     if (inChosenFolder)
         m_underWork->strayFiles.removeAll(file);
     m_underWork->newImages.append(imported.first());
+    if (m_journal)
+        m_journal->addNewImage(m_underWork->journalRow, imported.first().reference());
     return imported.first();
 }
 
@@ -591,6 +633,8 @@ const ApertureProject& TolvaneAperture::projectForTakenOut()
             throw ScriptingError(QStringLiteral("NoLibrary"),
                                  QStringLiteral("Aperture has no library to take images out to"));
         m_newProjectForTrash = libraries.first().makeProject(trashProjectName());
+        if (m_journal)
+            m_journal->setTrashProject(m_runId, m_newProjectForTrash->reference());
     }
     return *m_newProjectForTrash;
 }
@@ -618,6 +662,7 @@ std::optional<TolvaneAperture::ClosingAlert> TolvaneAperture::rawJpgBody()
     log(m_tmpDir);
     if (m_sbutils->versionCheck(false))
         return std::nullopt;
+    repairEarlierRuns();
     getSelection();
     if (m_countPhotos < 1)
         return emptySelectionAlert();
@@ -626,6 +671,8 @@ std::optional<TolvaneAperture::ClosingAlert> TolvaneAperture::rawJpgBody()
 
     for (qint64 i = 0; i < m_countPhotos; ++i) {
         const ApertureImageVersion& photo = m_curPhotos.at(i);
+        if (alreadyConverted(photo, m_filenameList.value(i)))
+            continue;
         underWork(photo, m_filenameList.value(i), [&] { separatePair(photo, i); });
     }
 
@@ -806,4 +853,180 @@ void TolvaneAperture::tagImage(const ApertureImageVersion& image, const QString&
     if (keyword.isEmpty())
         return;
     image.addKeyword(keyword, RunRules::parentChain(parents));
+}
+
+std::optional<TolvaneAperture::ClosingAlert> TolvaneAperture::repairBody()
+{
+    if (m_sbutils->versionCheck(false))
+        return std::nullopt;
+    repairEarlierRuns();
+    deleteTrashProject();
+    const Repairs& done = m_repairs;
+    return ClosingAlert{QStringLiteral("All Done"),
+                        QStringLiteral("Repaired: %1 images finished, %2 half-made images taken "
+                                       "out, %3 projects of interrupted runs deleted, %4 work "
+                                       "folders removed.")
+                            .arg(done.rolledForward)
+                            .arg(done.rolledBack)
+                            .arg(done.projectsDeleted)
+                            .arg(done.foldersRemoved)};
+}
+
+void TolvaneAperture::repairEarlierRuns()
+{
+    const QList<ApertureLibrary> libraries = m_photoApplication.libraries();
+    if (libraries.isEmpty())
+        return;
+    m_libraryName = libraries.first().name();
+    m_journal = std::make_unique<RunJournal>();
+    if (!m_journal->isOpen()) {
+        m_journal.reset();
+        return;
+    }
+    m_journal->beginRun(m_runId, m_libraryName, m_workDir);
+    if (m_newProjectForTrash)
+        m_journal->setTrashProject(m_runId, m_newProjectForTrash->reference());
+    setStatus(QStringLiteral("Repairing"));
+    for (const RunJournal::Image& image : m_journal->unsettledImages(m_libraryName, m_runId)) {
+        try {
+            if (image.step >= RunJournal::Complete)
+                rollForward(image);
+            else
+                rollBack(image);
+        } catch (const ScriptingError& error) {
+            if (!m_photoApplication.isRunning())
+                throw;
+            // An image the user removed since cannot be repaired: giving up
+            // on it keeps it from stopping every later run.
+            log(QStringLiteral("Could not repair %1: %2; it is left as it is")
+                    .arg(image.name, error.reason()));
+            m_journal->setStep(image.row, RunJournal::Undone);
+        }
+    }
+    clearDeadRuns();
+}
+
+void TolvaneAperture::rollForward(const RunJournal::Image& image)
+{
+    const ApertureImageVersion original(m_photoApplication.connection(), image.originalReference);
+    const RunJournal::Settings& settings = image.settings;
+    // The same steps in the same order as an uninterrupted run; each is
+    // harmless when it was done already.
+    if (settings.hide)
+        original.setMainRating(-1);
+    if (settings.trash)
+        original.moveTo(projectForTakenOut());
+    if (settings.tag)
+        tagImage(original, settings.parentKeywords, settings.originalsKeyword);
+    m_journal->setStep(image.row, RunJournal::Done);
+    ++m_repairs.rolledForward;
+    log(QStringLiteral("Repaired %1: its new image was complete; the original was finished as "
+                       "the interrupted run would have")
+            .arg(image.name));
+}
+
+void TolvaneAperture::rollBack(const RunJournal::Image& image)
+{
+    QList<ApertureImageVersion> newImages;
+    for (const QString& reference : image.newImages)
+        newImages.append(ApertureImageVersion(m_photoApplication.connection(), reference));
+    newImages += unrecordedImports(image);
+    takeOut(newImages);
+    deleteFiles(image.strayFiles);
+    m_journal->setStep(image.row, RunJournal::Undone);
+    if (newImages.isEmpty() && image.strayFiles.isEmpty())
+        return;
+    ++m_repairs.rolledBack;
+    log(QStringLiteral("Repaired %1: its new image was not complete; it was moved into the trash "
+                       "and %1 left as it was")
+            .arg(image.name));
+}
+
+QList<ApertureImageVersion> TolvaneAperture::unrecordedImports(const RunJournal::Image& image) const
+{
+    if (image.jpegPath.isEmpty() || image.project.isEmpty())
+        return {};
+    const QList<ApertureImageVersion> candidates =
+        ApertureProject(m_photoApplication.connection(), image.project).imageVersions();
+    if (candidates.isEmpty())
+        return {};
+    const auto values = m_photoApplication.valuesForKeys(
+        candidates, {QStringLiteral("otherTags.name"), QStringLiteral("otherTags.value")});
+    const QString fileName = QFileInfo(image.jpegPath).fileName();
+    QList<ApertureImageVersion> found;
+    for (qsizetype i = 0; i < candidates.size(); ++i) {
+        const QVariantList names = values.value(QStringLiteral("otherTags.name")).value(i).toList();
+        const QVariantList tagValues =
+            values.value(QStringLiteral("otherTags.value")).value(i).toList();
+        const auto tag = [&](const char* name) {
+            return tagValues.value(names.indexOf(QString::fromLatin1(name)));
+        };
+        const ApertureImageVersion& candidate = candidates.at(i);
+        if (tag("FileName").toString() != fileName ||
+            (image.jpegSize > 0 && tag("FileSize").toLongLong() != image.jpegSize) ||
+            image.newImages.contains(candidate.reference()) ||
+            candidate.reference() == image.originalReference ||
+            m_journal->knowsNewImage(candidate.reference()))
+            continue;
+        found.append(candidate);
+    }
+    return found;
+}
+
+void TolvaneAperture::clearDeadRuns()
+{
+    for (const RunJournal::Run& dead : m_journal->settledDeadRuns(m_libraryName, m_runId)) {
+        if (!dead.trashProject.isEmpty()) {
+            try {
+                ApertureProject(m_photoApplication.connection(), dead.trashProject).deleteProject();
+                ++m_repairs.projectsDeleted;
+                log(QStringLiteral("Repaired: deleted the project %1 left by an interrupted run")
+                        .arg(trashProjectName()));
+            } catch (const ScriptingError& error) {
+                // Already gone (deleted by hand): nothing left to do.
+                log(QStringLiteral("The project %1 of an interrupted run is gone: %2")
+                        .arg(dead.trashProject, error.reason()));
+            }
+        }
+        // Only a folder that is one of the run's own work folders.
+        if (!dead.workFolder.isEmpty() &&
+            QFileInfo(QDir::cleanPath(dead.workFolder))
+                .fileName()
+                .startsWith(QStringLiteral("Tolvane-")) &&
+            isDirectory(dead.workFolder)) {
+            QDir(dead.workFolder).removeRecursively();
+            ++m_repairs.foldersRemoved;
+            log(QStringLiteral("Repaired: removed the work folder %1 left by an interrupted run")
+                    .arg(dead.workFolder));
+        }
+        m_journal->clearRunLeftovers(dead.id);
+    }
+}
+
+bool TolvaneAperture::alreadyConverted(const ApertureImageVersion& photo, const QString& name) const
+{
+    if (!m_journal || !m_skipConverted)
+        return false;
+    const auto converted = m_journal->convertedInto(m_libraryName, photo.reference());
+    if (!converted)
+        return false;
+    QStringList ids;
+    for (const QString& reference : *converted) {
+        try {
+            ids.append(ApertureImageVersion(m_photoApplication.connection(), reference).id());
+        } catch (const ScriptingError&) {
+            ids.append(reference); // the new image is gone; its reference still says which
+        }
+    }
+    log(QStringLiteral("%1 already converted into %2").arg(name, ids.join(QStringLiteral(", "))));
+    return true;
+}
+
+void TolvaneAperture::finishJournalRun()
+{
+    if (!m_journal)
+        return;
+    m_journal->finishRun(m_runId,
+                         m_newProjectForTrash ? m_newProjectForTrash->reference() : QString());
+    m_journal.reset();
 }

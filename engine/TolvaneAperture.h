@@ -5,6 +5,7 @@
 #include "ApertureExportSetting.h"
 #include "ApertureImageVersion.h"
 #include "ApertureProject.h"
+#include "RunJournal.h"
 #include "SBUtils.h"
 #include "helpers.h"
 
@@ -56,6 +57,9 @@ public:
     void tolvaneScan(RunDelegate* delegate);
     /// The RAW+JPEG pair separation run (processing options 2, 3 and 4).
     void tolvaneRawJpg(RunDelegate* delegate);
+    /// Only the repair of what interrupted runs left in the library; its
+    /// closing alert ("All Done") sums up what was repaired.
+    void tolvaneRepair(RunDelegate* delegate);
 
     // The steps the runs share; public so each can be checked on its own.
     void prepareForRun();
@@ -110,6 +114,15 @@ private:
         std::optional<int> ratingBefore;       ///< set once the original was hidden
         /// Set once the original was moved into the trash project: where it was.
         std::optional<ApertureProject> projectBefore;
+        qint64 journalRow = 0;
+        bool settled = false; ///< finished, or nothing of it in the library
+    };
+    /// What the repair at the start of a run did.
+    struct Repairs {
+        int rolledForward = 0;
+        int rolledBack = 0;
+        int projectsDeleted = 0;
+        int foldersRemoved = 0;
     };
 
     /// Prepares, runs the body, cleans up once and shows the body's closing
@@ -135,6 +148,19 @@ private:
     void completeImage(const ApertureImageVersion& photo, qint64 index, const QString& keyword);
     std::optional<ClosingAlert> scanBody();
     std::optional<ClosingAlert> rawJpgBody();
+    std::optional<ClosingAlert> repairBody();
+    /// Opens the journal for the library, records this run and finishes or
+    /// undoes what earlier interrupted runs left half done.
+    void repairEarlierRuns();
+    void rollForward(const RunJournal::Image& image);
+    void rollBack(const RunJournal::Image& image);
+    /// New images a killed import made that the journal never heard of:
+    /// in the target project, named and sized as the file imported.
+    QList<ApertureImageVersion> unrecordedImports(const RunJournal::Image& image) const;
+    void clearDeadRuns();
+    /// Whether the journal records the original as converted (then logged).
+    bool alreadyConverted(const ApertureImageVersion& photo, const QString& name) const;
+    void finishJournalRun();
     /// Loads the selection's lists, albums and trash project; false when the
     /// run must end (the user has been told).
     bool loadSelectionData();
@@ -169,6 +195,11 @@ private:
     QString m_workDir;
     bool m_externallyReferenced = false;
     std::optional<ImageUnderWork> m_underWork;
+    std::unique_ptr<RunJournal> m_journal;
+    QString m_runId;
+    QString m_libraryName;
+    bool m_skipConverted = true;
+    Repairs m_repairs;
     /// Originals and taken-out images moved into the trash project.
     qint64 m_movedToTrashProject = 0;
     QStringList m_imgTypes;

@@ -411,9 +411,11 @@ int serveCommand(const QStringList& arguments)
                                         QStringLiteral("calls"));
     const QCommandLineOption emptyCall(QStringLiteral("empty-call"), QString(),
                                        QStringLiteral("calls"));
+    const QCommandLineOption killCallerAtCall(QStringLiteral("kill-caller-at-call"), QString(),
+                                              QStringLiteral("calls"));
     parser.addOptions({busName, version, tiff, failExport, inconsistent, mismatched, zeroHeight,
                        noFileSize, exitAfter, delay, wrongShape, failCall, malformedCall,
-                       exitAtCall, emptyCall});
+                       exitAtCall, emptyCall, killCallerAtCall});
     const QStringList values = parse(parser, arguments, 1);
 
     ServeOptions options;
@@ -436,6 +438,7 @@ int serveCommand(const QStringList& arguments)
     addCallFaults(options, parser.values(malformedCall), ServeOptions::CallFault::Malformed);
     addCallFaults(options, parser.values(exitAtCall), ServeOptions::CallFault::Exit);
     addCallFaults(options, parser.values(emptyCall), ServeOptions::CallFault::Empty);
+    addCallFaults(options, parser.values(killCallerAtCall), ServeOptions::CallFault::KillCaller);
 
     Library library(values[0]);
     ServeLock lock(library.path());
@@ -521,6 +524,7 @@ QString PeerCommands::usage()
         "                     [--call-delay-ms MS] [--wrong-shape METHODS]\n"
         "                     [--fail-call CALLS] [--malformed-call CALLS]\n"
         "                     [--exit-at-call CALLS] [--empty-call CALLS]\n"
+        "                     [--kill-caller-at-call CALLS]\n"
         "  photolib empty-trash LIB\n"
         "  photolib restore LIB PROJECT_ID\n"
         "  photolib calls [--bus-name NAME]\n"

@@ -11,6 +11,7 @@
 #include <QDBusConnectionInterface>
 #include <QThread>
 
+#include <csignal>
 #include <cstdio>
 #include <unistd.h>
 
@@ -88,6 +89,19 @@ bool ScriptingServer::handleMessage(const QDBusMessage& message, const QDBusConn
     return true;
 }
 
+void ScriptingServer::killCaller(const QDBusMessage& message) const
+{
+    // The bus knows which process sent the call.
+    const uint pid =
+        m_connection ? m_connection->interface()->servicePid(message.service()).value() : 0;
+    if (pid == 0 || pid == uint(::getpid())) {
+        std::fprintf(stderr, "photolib: cannot tell which process called %s\n",
+                     qPrintable(message.member()));
+        return;
+    }
+    ::kill(pid_t(pid), SIGKILL);
+}
+
 std::optional<ServeOptions::CallFault> ScriptingServer::plannedFault(const QString& method)
 {
     const qint64 number = ++m_callsOfMethod[method];
@@ -138,6 +152,10 @@ QDBusMessage ScriptingServer::answer(const QDBusMessage& message)
             // The library dies in the middle of this call.
             std::fflush(nullptr);
             ::_exit(0);
+        case ServeOptions::CallFault::KillCaller:
+            killCaller(message);
+            return message.createErrorReply(QStringLiteral("org.photolib.Error.Injected"),
+                                            QStringLiteral("the caller was killed"));
         case ServeOptions::CallFault::Malformed:
             return malformedReply(message, declared->outSignature);
         case ServeOptions::CallFault::Empty: {

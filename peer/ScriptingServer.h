@@ -40,6 +40,8 @@ public:
 
 private:
     QDBusMessage answer(const QDBusMessage& message);
+    /// Kills the process that sent the message (a fault asked for by a test).
+    void killCaller(const QDBusMessage& message) const;
     /// The fault planned for this call of the method, counting it.
     std::optional<ServeOptions::CallFault> plannedFault(const QString& method);
     static QDBusMessage malformedReply(const QDBusMessage& message, const QString& outSignature);

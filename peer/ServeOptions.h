@@ -36,10 +36,11 @@ struct ServeOptions {
 
     /// What becomes of one numbered call of a method.
     enum class CallFault {
-        Fail,      ///< an error reply, nothing changed
-        Malformed, ///< a reply of the wrong shape, nothing changed
-        Empty,     ///< an empty list (or no value), nothing changed
-        Exit,      ///< the server ends without replying
+        Fail,       ///< an error reply, nothing changed
+        Malformed,  ///< a reply of the wrong shape, nothing changed
+        Empty,      ///< an empty list (or no value), nothing changed
+        Exit,       ///< the server ends without replying
+        KillCaller, ///< the calling process is killed (SIGKILL), nothing changed
     };
     /// Faults by method and by the call's number among that method's calls,
     /// counted from 1 since the server started.

@@ -6,7 +6,7 @@ set -euo pipefail
 
 packages=(
     build-essential cmake ninja-build pkg-config git
-    qt6-base-dev qt6-base-dev-tools libqt6dbus6 libqt6network6 libqt6widgets6
+    qt6-base-dev qt6-base-dev-tools libqt6dbus6 libqt6network6 libqt6widgets6 libqt6sql6-sqlite
     qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools qt6-httpserver-dev qt6-websockets-dev python3
     libvips-dev libvips-tools libexiv2-dev exiv2 libraw-dev libplist-dev
     libsqlite3-dev libtiff-dev libjpeg62-turbo-dev

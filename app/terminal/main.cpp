@@ -5,6 +5,7 @@
 #include "TerminalDisplay.h"
 #include "TerminalOptions.h"
 #include "TerminalOutlets.h"
+#include "TolvaneAperture.h"
 #include "TolvaneApertureAppDelegate.h"
 #include "VostCrashReporter.h"
 #include "core/Localization.h"
@@ -40,6 +41,12 @@ void applyOverrides(const QVariantMap& overrides)
     UserDefaults::setStandard(volatileStore);
 }
 
+// Takes a flag of this front end's own out of the arguments; whether it was there.
+bool takeFlag(QStringList& arguments, const QString& flag)
+{
+    return arguments.removeAll(flag) > 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -48,7 +55,14 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     Localization::install(Localization::bundleTranslationsFolder());
     const QString program = QFileInfo(QString::fromLocal8Bit(argv[0])).fileName();
-    const TerminalOptions options = TerminalOptions::parse(app.arguments().mid(1));
+    QStringList arguments = app.arguments().mid(1);
+    // --repair: only repair what interrupted runs left; --convert-again:
+    // convert originals the run journal records as converted once more.
+    const bool repairOnly = takeFlag(arguments, QStringLiteral("--repair"));
+    const bool convertAgain = takeFlag(arguments, QStringLiteral("--convert-again"));
+    TerminalOptions options = TerminalOptions::parse(arguments);
+    if (convertAgain)
+        options.overrides.insert(QStringLiteral("SkipConvertedImages"), false);
     if (options.helpRequested) {
         std::fputs(TerminalOptions::helpText(program).toUtf8().constData(), stdout);
         return 0;
@@ -83,7 +97,12 @@ int main(int argc, char** argv)
     delegate.setOutlets(wiring);
     delegate.awakeFromNib();
 
-    delegate.selectionScan();
+    if (repairOnly) {
+        auto engine = std::make_shared<TolvaneAperture>();
+        MainThread::performInBackground([engine, &delegate] { engine->tolvaneRepair(&delegate); });
+    } else {
+        delegate.selectionScan();
+    }
     const bool started = MainThread::backgroundThreadsRunning() > 0;
     // Returns once the run's thread has ended completely, so nothing of it
     // still runs while the libraries are torn down at exit.

@@ -3,6 +3,7 @@
 #include "PrivateBus.h"
 #include "QtPrinters.h"
 #include "TolvaneAperture.h"
+#include "core/UserDefaults.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -364,8 +365,9 @@ TEST_F(Lifecycle, secondRunStartsWithZeroSizesAndChecksTheExportSettingAgain)
     EXPECT_GT(first.convertedSize(), 0);
     ASSERT_EQ(warnings(), 1);
 
-    // The same originals again, with a new engine.
+    // The same originals again, with a new engine, converted once more.
     photolib(QStringList{"select", m_session->library()} + m_original);
+    UserDefaults::standard().setValue(false, QStringLiteral("SkipConvertedImages"));
     TolvaneAperture second;
     EXPECT_FALSE(second.tiffExportProfileValidated());
     EXPECT_EQ(second.originalSize(), 0);

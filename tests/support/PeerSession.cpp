@@ -20,6 +20,10 @@ bool PeerSession::start(const QStringList& sampleOptions, const QStringList& ser
 {
     const QString library = TestEnvironment::makeScratchDir(QStringLiteral("library")) +
                             QStringLiteral("/Sample.aplibrary");
+    // Every sample library has the same name: a fresh library gets a fresh
+    // state folder, so no run journal of an earlier test speaks for it.
+    m_stateFolder = TestEnvironment::makeScratchDir(QStringLiteral("state"));
+    qputenv("XDG_STATE_HOME", m_stateFolder.toUtf8());
     if (!PeerProcess::makeSample(library, sampleOptions)) {
         m_problem =
             QStringLiteral("photolib sample %1 failed").arg(sampleOptions.join(QLatin1Char(' ')));

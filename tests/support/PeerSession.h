@@ -33,11 +33,14 @@ public:
     QString problem() const { return m_problem; }
 
     QString library() const { return m_library; }
+    /// The state folder (XDG_STATE_HOME) start() set for this library.
+    QString stateFolder() const { return m_stateFolder; }
     PeerProcess& peer() { return *m_peer; }
     /// `photolib show` of the library.
     QJsonObject show() const { return PeerProcess::show(m_library); }
 
 private:
+    QString m_stateFolder;
     PrivateBus m_bus;
     QString m_library;
     std::unique_ptr<PeerProcess> m_peer;
