@@ -162,3 +162,20 @@ void SyntheticScene::addNoise(int y, int width, float* rgb) const
         rgb[i] = std::clamp(signal + sigma * normal(mix(rowSeed + quint64(i))), 0.0f, 1.0f);
     }
 }
+
+std::vector<uint8_t> SyntheticScene::srgbPixels(int width, int height) const
+{
+    std::vector<float> rgb(size_t(width) * 3);
+    std::vector<uint8_t> pixels(size_t(width) * size_t(height) * 3);
+    for (int y = 0; y < height; ++y) {
+        row(y, width, height, rgb.data());
+        uint8_t* out = pixels.data() + size_t(y) * size_t(width) * 3;
+        for (size_t i = 0; i < rgb.size(); ++i) {
+            const double linear = std::clamp(double(rgb[i]), 0.0, 1.0);
+            const double encoded =
+                linear <= 0.0031308 ? 12.92 * linear : 1.055 * std::pow(linear, 1 / 2.4) - 0.055;
+            out[i] = uint8_t(std::lround(encoded * 255));
+        }
+    }
+    return pixels;
+}

@@ -3,6 +3,7 @@
 #include <QtGlobal>
 
 #include <array>
+#include <cstdint>
 #include <vector>
 
 /// A deterministic picture drawn from a seed: a two-colour gradient sky,
@@ -21,6 +22,9 @@ public:
     /// One row of `width` pixels at height fraction `v` (0 top, 1 bottom)
     /// of an image `height` pixels high: 3 floats per pixel into `rgb`.
     void row(int y, int width, int height, float* rgb) const;
+    /// The whole picture as 8-bit sRGB (the transfer curve a camera's JPEG
+    /// has), 3 bytes per pixel, rows top to bottom.
+    std::vector<uint8_t> srgbPixels(int width, int height) const;
 
 private:
     struct Shape {

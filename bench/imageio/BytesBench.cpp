@@ -47,18 +47,7 @@ QString loadAverage()
 bool writeScene(const QString& path, quint64 seed, int width, int height)
 {
     const SyntheticScene scene(seed);
-    std::vector<float> rgb(size_t(width) * 3);
-    std::vector<uint8_t> pixels(size_t(width) * size_t(height) * 3);
-    for (int y = 0; y < height; ++y) {
-        scene.row(y, width, height, rgb.data());
-        uint8_t* out = pixels.data() + size_t(y) * size_t(width) * 3;
-        for (int i = 0; i < width * 3; ++i) {
-            const double linear = std::clamp(double(rgb[size_t(i)]), 0.0, 1.0);
-            const double encoded =
-                linear <= 0.0031308 ? 12.92 * linear : 1.055 * std::pow(linear, 1 / 2.4) - 0.055;
-            out[i] = uint8_t(std::lround(encoded * 255));
-        }
-    }
+    std::vector<uint8_t> pixels = scene.srgbPixels(width, height);
     try {
         vips::VImage::new_from_memory(pixels.data(), pixels.size(), width, height, 3,
                                       VIPS_FORMAT_UCHAR)
