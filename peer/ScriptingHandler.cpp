@@ -411,7 +411,7 @@ QVariant ScriptingHandler::versionProperty(const VersionRecord& version, const Q
     if (name == QLatin1String("name"))
         return version.name;
     if (name == QLatin1String("height"))
-        return version.height();
+        return m_options.zeroHeightIds.contains(version.uuid) ? 0 : version.height();
     if (name == QLatin1String("width"))
         return version.width();
     if (name == QLatin1String("online"))
