@@ -7,9 +7,9 @@
 //
 //   run_bench [--count N] [--megapixels MP] [--no-albums] [--no-metadata]
 
+#include "FakeRunDelegate.h"
 #include "PeerProcess.h"
 #include "PeerSession.h"
-#include "RunDelegate.h"
 #include "TestEnvironment.h"
 #include "TolvaneAperture.h"
 #include "core/Bundle.h"
@@ -20,60 +20,33 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QHash>
-#include <QMutex>
 
 #include <cstdio>
 #include <sys/resource.h>
 
 namespace {
 
-// Times the phases of each image from the status texts the run shows.
-class TimingDelegate : public RunDelegate {
+// Times the phases of each image from the status texts the run shows: each
+// text starts a phase, which lasts until the next one.
+class PhaseClock {
 public:
-    bool tagEnabled() const override { return true; }
-    bool trashEnabled() const override { return false; }
-    bool hideEnabled() const override { return true; }
-    bool albumEnabled() const override { return albums; }
-    bool externallyReferenced() const override { return false; }
-    QUrl referencedFolder() const override { return {}; }
-    float scaleFactor() const override { return 0.5f; }
-    QVariant compressionFactor() const override { return 0.8; }
-    bool fixedSize() const override { return false; }
-    QVariant shortSize() const override { return 0; }
-    QVariant longSize() const override { return 0; }
-    bool shortLocked() const override { return false; }
-    bool longLocked() const override { return false; }
-    qint64 processingOption() const override { return 0; }
-    bool nowProcessing() const override { return false; }
-    void setNowProcessing(bool) override {}
-    void setCountText(const QString&) override {}
-    void setScanButtonEnabled(bool) override {}
-    void setProgressValue(double) override {}
-    void setProgressMaxValue(double) override {}
-    void cfgInfoText(const QString&) override {}
-    void cfgProgressBarMaxValue(float) override {}
-    void cfgProgressBarCurrentValue(float) override {}
-    void cfgProgressBarDeterminate() override {}
-    void showAlert(const QString& message, const QString& title) override
+    void start() { m_clock.start(); }
+    void enter(const QString& phase)
     {
-        std::printf("alert: %s\n%s\n\n", qPrintable(title), qPrintable(message));
+        const qint64 now = m_clock.nsecsElapsed();
+        if (!m_phase.isEmpty())
+            m_spent[m_phase] += now - m_since;
+        m_phase = phase;
+        m_since = now;
     }
-    void userSelectedFiles(const QString&) override {}
+    qint64 elapsed() const { return m_clock.nsecsElapsed(); }
+    qint64 spent(const QString& phase) const { return m_spent.value(phase); }
 
-    void setStatusText(const QString& text) override
-    {
-        const qint64 now = clock.nsecsElapsed();
-        if (!phase.isEmpty())
-            spent[phase] += now - since;
-        phase = text;
-        since = now;
-    }
-
-    bool albums = true;
-    QElapsedTimer clock;
-    QString phase;
-    qint64 since = 0;
-    QHash<QString, qint64> spent;
+private:
+    QElapsedTimer m_clock;
+    QString m_phase;
+    qint64 m_since = 0;
+    QHash<QString, qint64> m_spent;
 };
 
 double cpuSeconds()
@@ -123,23 +96,31 @@ int main(int argc, char** argv)
     }
     PeerProcess::run({"select", session.library(), "--all"});
 
-    TimingDelegate delegate;
-    delegate.albums = albums;
+    FakeRunDelegate delegate;
+    delegate.album = albums;
+    delegate.option = 0; // TIFF export
+    PhaseClock clock;
+    delegate.onStatusText = [&](const QString& text) {
+        clock.enter(text);
+    };
+    delegate.onAlert = [](const QString& message, const QString& title) {
+        std::printf("alert: %s\n%s\n\n", qPrintable(title), qPrintable(message));
+    };
     const qint64 callsBefore = callsAnswered();
     const double cpuBefore = cpuSeconds();
-    delegate.clock.start();
+    clock.start();
     {
         TolvaneAperture engine;
         engine.tolvaneScan(&delegate);
     }
-    delegate.setStatusText(QStringLiteral("(end)"));
-    const double wall = delegate.clock.nsecsElapsed() / 1e9;
+    clock.enter(QStringLiteral("(end)"));
+    const double wall = clock.elapsed() / 1e9;
     const double cpu = cpuSeconds() - cpuBefore;
     // The calls query itself is one more answered call.
     const qint64 calls = callsAnswered() - callsBefore - 1;
 
     const auto seconds = [&](const char* phase) {
-        return delegate.spent.value(QString::fromLatin1(phase)) / 1e9 / count;
+        return clock.spent(QString::fromLatin1(phase)) / 1e9 / count;
     };
     const double rendering = seconds("Converting");
     const double exportAndChecks = seconds("Processing");
@@ -147,8 +128,7 @@ int main(int argc, char** argv)
     const double metadata = seconds("Propagating Metadata");
     const double albumsAndOriginal = seconds("Populating Albums");
     const double loading =
-        (delegate.spent.value("Loading Data") + delegate.spent.value("Loading Album Data")) / 1e9 /
-        count;
+        (clock.spent("Loading Data") + clock.spent("Loading Album Data")) / 1e9 / count;
     std::printf("\nPer image (%d images, scale 0.5, TIFF export, quality 0.8):\n", count);
     std::printf("  waiting on the library:\n");
     std::printf("    export and checks            %.3f s\n", exportAndChecks);

@@ -2,6 +2,7 @@
 // hands it on to be shown; a bad report address becomes an alert, not an
 // end of the launch.
 #include "DelegateFixture.h"
+#include "RecordingAlertPresenter.h"
 #include "TestEnvironment.h"
 #include "VostCrashReporter.h"
 #include "VostCrashReporterKeys.h"

@@ -1,7 +1,12 @@
 #pragma once
 
+#include "RecordingButton.h"
+#include "RecordingOpenPanel.h"
+#include "RecordingPanel.h"
+#include "RecordingProgressIndicator.h"
+#include "RecordingTextField.h"
+#include "RecordingWindow.h"
 #include "TolvaneApertureAppDelegate.h"
-#include "ui/RecordingOutlets.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,5 @@
 #include "DelegateFixture.h"
+#include "RecordingAlertPresenter.h"
 
 #include "core/MainThread.h"
 #include "ui/ModalAlert.h"

@@ -214,7 +214,7 @@ TEST_F(ConversionRun, stockTiffSettingKeepsTheAdjustmentsWithoutAWarning)
         EXPECT_GT(made.value("width").toInt(), 0);
 }
 
-TEST_F(ConversionRun, trashProjectTakesTheOriginalsAndIsDeletedEvenWhenNothingConverted)
+TEST_F(ConversionRun, trashProjectTakesTheOriginalsAndIsDeleted)
 {
     ASSERT_TRUE(startLibrary());
     delegate.trash = true;
@@ -226,10 +226,11 @@ TEST_F(ConversionRun, trashProjectTakesTheOriginalsAndIsDeletedEvenWhenNothingCo
     ASSERT_NE(trash, projects.end());
     EXPECT_TRUE(trash->toObject().value("trashed").toBool());
     EXPECT_EQ(trash->toObject().value("versions").toArray().size(), m_original.size());
+}
 
-    // Again with every master gone: the project is made and deleted all the same.
-    RunFixture::TearDown();
-    RunFixture::SetUp();
+// With every master gone: the project is made and deleted all the same.
+TEST_F(ConversionRun, trashProjectIsMadeAndDeletedEvenWhenNothingConverted)
+{
     ASSERT_TRUE(startLibrary());
     for (const QString& id : m_original)
         QFile::remove(masterPathOf(id));

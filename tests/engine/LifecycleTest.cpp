@@ -41,18 +41,6 @@ QStringList expectedInhibit()
     return {"idle", "Tolvane", TolvaneAperture::assertionName(), "block"};
 }
 
-// Sheets as TestRunDelegate records them, with the inhibitors held as each
-// went up.
-class ProbingDelegate : public TestRunDelegate {
-public:
-    void showAlert(const QString& message, const QString& title) override
-    {
-        heldAtSheet.push_back(heldInhibitors());
-        TestRunDelegate::showAlert(message, title);
-    }
-    std::vector<int> heldAtSheet;
-};
-
 // Application-modal alerts as RecordingAlertPresenter records them, with the
 // inhibitors held as each went up.
 class ProbingPresenter : public RecordingAlertPresenter {
@@ -67,7 +55,7 @@ public:
 
 /// A run fixture with a private system bus, and the logind stand-in on it
 /// when a test starts one.
-class Lifecycle : public RunFixture {
+class SystemBusRunFixture : public RunFixture {
 protected:
     void SetUp() override
     {
@@ -90,7 +78,7 @@ protected:
         return m_logind.waitForReadyRead(10000);
     }
     /// The window as the cleanup leaves it, reached once.
-    static void expectReady(const TestRunDelegate& shown)
+    static void expectReady(const FakeRunDelegate& shown)
     {
         EXPECT_EQ(shown.buttonStates(), (std::vector<bool>{false, true}));
         EXPECT_EQ(shown.statusTexts().count("Ready"), 1);
@@ -127,10 +115,11 @@ void PrintTo(const EarlyEnd& end, std::ostream* out)
     *out << end.name;
 }
 
-class LifecycleEarlyEnd : public Lifecycle, public testing::WithParamInterface<EarlyEnd> {
+/// The parameter is a run that ends at one of its checks.
+class Lifecycle : public SystemBusRunFixture, public testing::WithParamInterface<EarlyEnd> {
 protected:
     /// Sets the folder up to fail; the text the alert must hold.
-    QString makeUnusable(UnusableFolder folder, TestRunDelegate& probe) const
+    QString makeUnusable(UnusableFolder folder, FakeRunDelegate& probe) const
     {
         const QString missing = workFolder() + "/missing";
         const QString file = workFolder() + "/a file";
@@ -159,7 +148,7 @@ protected:
     }
 };
 
-TEST_P(LifecycleEarlyEnd, givesTheWindowBackAndReleasesTheSleepAssertion)
+TEST_P(Lifecycle, anEarlyEndGivesTheWindowBackAndReleasesTheSleepAssertion)
 {
     const EarlyEnd& end = GetParam();
     ASSERT_TRUE(startLogind());
@@ -168,8 +157,13 @@ TEST_P(LifecycleEarlyEnd, givesTheWindowBackAndReleasesTheSleepAssertion)
         photolib({"select", m_session->library(), "--none"});
     ProbingPresenter presenter;
     ModalAlert::setPresenter(&presenter);
-    ProbingDelegate probe;
+    FakeRunDelegate probe;
     probe.option = end.option;
+    // The inhibitors held as each sheet went up.
+    std::vector<int> heldAtSheet;
+    probe.onAlert = [&](const QString&, const QString&) {
+        heldAtSheet.push_back(heldInhibitors());
+    };
     const int versionsBefore = library().value("versions").toArray().size();
     const QString named = makeUnusable(end.folder, probe);
 
@@ -193,7 +187,7 @@ TEST_P(LifecycleEarlyEnd, givesTheWindowBackAndReleasesTheSleepAssertion)
         ASSERT_EQ(sheets.size(), 1u);
         EXPECT_EQ(sheets[0].title, end.alertTitle);
         EXPECT_TRUE(sheets[0].message.contains(named)) << sheets[0].message.toStdString();
-        EXPECT_EQ(probe.heldAtSheet, std::vector<int>{0});
+        EXPECT_EQ(heldAtSheet, std::vector<int>{0});
     }
     if (end.folder != UnusableFolder::None) {
         EXPECT_FALSE(QFileInfo::exists(workFolder() + "/missing"));
@@ -209,7 +203,7 @@ TEST_P(LifecycleEarlyEnd, givesTheWindowBackAndReleasesTheSleepAssertion)
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Checks, LifecycleEarlyEnd,
+    Checks, Lifecycle,
     testing::Values(
         EarlyEnd{"versionRefused",
                  {"--version-text", "4.0"},

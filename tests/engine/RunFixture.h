@@ -1,9 +1,9 @@
 #pragma once
 
+#include "FakeRunDelegate.h"
 #include "PeerSession.h"
-#include "TestRunDelegate.h"
+#include "RecordingAlertPresenter.h"
 #include "core/SystemLog.h"
-#include "ui/RecordingOutlets.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
@@ -40,7 +40,7 @@ protected:
     void expectWindowGivenBack() const;
 
     std::unique_ptr<PeerSession> m_session;
-    TestRunDelegate delegate;
+    FakeRunDelegate delegate;
     RecordingAlertPresenter modal;
     SystemLog::Capture log;
     QStringList m_original;

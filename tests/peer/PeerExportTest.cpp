@@ -90,7 +90,7 @@ QByteArray pngClaiming(quint32 width, quint32 height)
            pngChunk("IDAT", pixels) + pngChunk("IEND", {});
 }
 
-class PeerExportTest : public ::testing::Test {
+class PeerExport : public ::testing::Test {
 protected:
     void SetUp() override { start({}); }
 
@@ -134,7 +134,7 @@ protected:
     ApertureImageVersion m_pair;
 };
 
-TEST_F(PeerExportTest, eachStockSettingWritesItsFormatDepthAndSize)
+TEST_F(PeerExport, eachStockSettingWritesItsFormatDepthAndSize)
 {
     const ApertureImageVersion version = m_versions.first();
     const int width = version.width();
@@ -172,7 +172,7 @@ TEST_F(PeerExportTest, eachStockSettingWritesItsFormatDepthAndSize)
     EXPECT_NEAR(tiff8.mean, png.mean, 1.0);
 }
 
-TEST_F(PeerExportTest, aPairsMastersExportAsRawJpegAndOneSidecar)
+TEST_F(PeerExport, aPairsMastersExportAsRawJpegAndOneSidecar)
 {
     ASSERT_FALSE(m_pair.isNull());
     m_pair.addKeyword(QStringLiteral("Harbour"), QString());
@@ -213,7 +213,7 @@ TEST_F(PeerExportTest, aPairsMastersExportAsRawJpegAndOneSidecar)
     EXPECT_TRUE(metadataOf(rendered[0], "Iptc.Application2.City").empty());
 }
 
-TEST_F(PeerExportTest, offlineMastersAreReportedAndExportNothing)
+TEST_F(PeerExport, offlineMastersAreReportedAndExportNothing)
 {
     const ApertureImageVersion version = m_versions[1];
     ASSERT_NE(version, m_pair);
@@ -244,7 +244,7 @@ TEST_F(PeerExportTest, offlineMastersAreReportedAndExportNothing)
               2);
 }
 
-TEST_F(PeerExportTest, anImageWhoseHeaderClaimsAbsurdSizesIsRefusedBeforeAnythingIsWritten)
+TEST_F(PeerExport, anImageWhoseHeaderClaimsAbsurdSizesIsRefusedBeforeAnythingIsWritten)
 {
     const QString source =
         TestEnvironment::makeScratchDir(QStringLiteral("huge")) + QStringLiteral("/Huge.png");
@@ -270,7 +270,7 @@ TEST_F(PeerExportTest, anImageWhoseHeaderClaimsAbsurdSizesIsRefusedBeforeAnythin
     EXPECT_TRUE(QDir(m_folder).isEmpty());
 }
 
-TEST_F(PeerExportTest, anOddDestinationGetsTheUrlsOfTheFilesWrittenThere)
+TEST_F(PeerExport, anOddDestinationGetsTheUrlsOfTheFilesWrittenThere)
 {
     struct Destination {
         QString folder; // where the files must land

@@ -30,7 +30,7 @@ int masterFileCount(const QString& library)
     return count;
 }
 
-class PeerServeTest : public ::testing::Test {
+class PeerServe : public ::testing::Test {
 protected:
     void start(const QStringList& serveOptions = {})
     {
@@ -53,7 +53,7 @@ protected:
     ApertureApplication m_app;
 };
 
-TEST_F(PeerServeTest, aLockedDatabaseIsAnErrorAndTheServerGoesOn)
+TEST_F(PeerServe, aLockedDatabaseIsAnErrorAndTheServerGoesOn)
 {
     start();
     const ApertureImageVersion version = m_app.selection().first();
@@ -76,7 +76,7 @@ TEST_F(PeerServeTest, aLockedDatabaseIsAnErrorAndTheServerGoesOn)
     EXPECT_EQ(version.name(), QStringLiteral("Unlocked"));
 }
 
-TEST_F(PeerServeTest, aFailedCallChangesNothing)
+TEST_F(PeerServe, aFailedCallChangesNothing)
 {
     start();
     const QString folder = TestEnvironment::makeScratchDir(QStringLiteral("import"));
@@ -128,7 +128,7 @@ struct BadCall {
     const char* error;
 };
 
-TEST_F(PeerServeTest, badInputIsAnsweredWithNamedErrorsAndTheServerGoesOn)
+TEST_F(PeerServe, badInputIsAnsweredWithNamedErrorsAndTheServerGoesOn)
 {
     start();
     const QString version = QStringLiteral("/version/") + firstId();
@@ -231,7 +231,7 @@ TEST_F(PeerServeTest, badInputIsAnsweredWithNamedErrorsAndTheServerGoesOn)
     EXPECT_TRUE(QDir(folder).isEmpty());
 }
 
-TEST_F(PeerServeTest, aKilledServerLeavesALibraryThatOpens)
+TEST_F(PeerServe, aKilledServerLeavesALibraryThatOpens)
 {
     start();
     const QList<ApertureImageVersion> selection = m_app.selection();

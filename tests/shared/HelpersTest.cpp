@@ -1,7 +1,7 @@
 #include "helpers.h"
 
+#include "FakeRunDelegate.h"
 #include "QtPrinters.h"
-#include "StubRunDelegate.h"
 #include "TestEnvironment.h"
 
 #include <QCoreApplication>
@@ -33,16 +33,17 @@ struct CutCase {
     const char* asked;
 };
 
-class HelpersAccessRequestPath : public testing::TestWithParam<CutCase> {};
+// The parameter is a path a read-access request is made for.
+class Helpers : public testing::TestWithParam<CutCase> {};
 
-TEST_P(HelpersAccessRequestPath, cutsAfterTheLibraryPackage)
+TEST_P(Helpers, accessRequestPathCutsAfterTheLibraryPackage)
 {
     EXPECT_EQ(helpers::accessRequestPath(QString::fromUtf8(GetParam().path)),
               QString::fromUtf8(GetParam().asked));
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Paths, HelpersAccessRequestPath,
+    Paths, Helpers,
     testing::Values(
         // Deep inside a library: the package itself.
         CutCase{"deepInsideALibrary", "/Users/a/Pictures/Main.aplibrary/Masters/2012/03/IMG_1.NEF",
@@ -67,7 +68,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 // deleteFile -------------------------------------------------------------------
 
-TEST(HelpersDeleteFile, removesAFileAndAFolderWithItsContentsAndIgnoresAMissingPath)
+TEST_F(Helpers, deleteFileRemovesAFileAndAFolderWithItsContentsAndIgnoresAMissingPath)
 {
     const QString folder = TestEnvironment::makeScratchDir("delete");
     writeFile(folder + "/IMG_1.tif");
@@ -81,7 +82,7 @@ TEST(HelpersDeleteFile, removesAFileAndAFolderWithItsContentsAndIgnoresAMissingP
               QStringList{"kept.jpg"});
 }
 
-TEST(HelpersDeleteFile, removesALinkToAFolderButNeverWhatItPointsAt)
+TEST_F(Helpers, deleteFileRemovesALinkToAFolderButNeverWhatItPointsAt)
 {
     const QString folder = TestEnvironment::makeScratchDir("delete-link");
     writeFile(folder + "/Masters/IMG_1.NEF");
@@ -93,19 +94,19 @@ TEST(HelpersDeleteFile, removesALinkToAFolderButNeverWhatItPointsAt)
 
 // fileExists -------------------------------------------------------------------
 
-TEST(HelpersFileExists, answersWithoutAskingForNullMissingAndReadableFiles)
+TEST_F(Helpers, fileExistsAnswersWithoutAskingForNullMissingAndReadableFiles)
 {
     const QString folder = TestEnvironment::makeScratchDir("exists");
     writeFile(folder + "/Main.aplibrary/Masters/IMG_1.NEF");
-    StubRunDelegate delegate;
+    FakeRunDelegate delegate;
     EXPECT_FALSE(helpers::fileExists(QString(), &delegate));
     EXPECT_FALSE(helpers::fileExists(folder + "/Main.aplibrary/Masters/IMG_2.NEF", &delegate));
     EXPECT_TRUE(helpers::fileExists(folder + "/Main.aplibrary/Masters/IMG_1.NEF", &delegate));
-    EXPECT_TRUE(delegate.requests().empty());
+    EXPECT_TRUE(delegate.accessRequests().empty());
 }
 
 // Permissions do not stop root, so an unreadable file exists only for others.
-TEST(HelpersFileExists, unreadableFileMakesTheMainThreadAskForItsLibraryThenTestsAgain)
+TEST_F(Helpers, fileExistsOfAnUnreadableFileMakesTheMainThreadAskForItsLibraryThenTestsAgain)
 {
     if (::geteuid() == 0)
         GTEST_SKIP() << "root reads every file: no unreadable file can be made";
@@ -115,8 +116,8 @@ TEST(HelpersFileExists, unreadableFileMakesTheMainThreadAskForItsLibraryThenTest
     ASSERT_TRUE(QFile::setPermissions(file, QFileDevice::WriteOwner));
     ASSERT_FALSE(helpers::fileReadable(file));
 
-    StubRunDelegate delegate;
-    delegate.grant = [&](const QString&) {
+    FakeRunDelegate delegate;
+    delegate.onAccessRequest = [&](const QString&) {
         QFile::setPermissions(file, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     };
     // The run's thread asks; the main thread answers.
@@ -129,7 +130,7 @@ TEST(HelpersFileExists, unreadableFileMakesTheMainThreadAskForItsLibraryThenTest
     delete run;
 
     EXPECT_TRUE(exists);
-    const auto requests = delegate.requests();
+    const auto requests = delegate.accessRequests();
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_EQ(requests[0].path, library);
     EXPECT_EQ(requests[0].thread, QCoreApplication::instance()->thread());

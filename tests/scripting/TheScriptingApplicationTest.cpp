@@ -53,7 +53,23 @@ quint64 callCount(const ScriptingApplication& application)
     return application.call(kApplication, QStringLiteral("CallCount")).value(0).toULongLong();
 }
 
-TEST(ScriptingApplicationRunning, isTrueOnlyWhileTheNameHasAnOwnerAndStartsNothing)
+// The library on a private bus of its own, started by the tests that call
+// it; the others start what they need themselves.
+class TheScriptingApplication : public ::testing::Test {
+protected:
+    void startPeer(const QStringList& serveOptions = {})
+    {
+        m_session = std::make_unique<PeerSession>();
+        ASSERT_TRUE(m_session->start(PeerSession::smallSample(), serveOptions))
+            << qPrintable(m_session->problem());
+        m_application = connect();
+    }
+
+    std::unique_ptr<PeerSession> m_session;
+    std::unique_ptr<ScriptingApplication> m_application;
+};
+
+TEST_F(TheScriptingApplication, isRunningOnlyWhileTheNameHasAnOwnerAndStartsNothing)
 {
     PeerSession session;
     const QString library = TestEnvironment::makeScratchDir(QStringLiteral("running")) +
@@ -72,7 +88,7 @@ TEST(ScriptingApplicationRunning, isTrueOnlyWhileTheNameHasAnOwnerAndStartsNothi
     EXPECT_FALSE(application->isRunning());
 }
 
-TEST(ScriptingApplicationWithoutBus, failsWithDisconnected)
+TEST_F(TheScriptingApplication, failsWithDisconnectedWithoutABus)
 {
     const QByteArray address = qgetenv("DBUS_SESSION_BUS_ADDRESS");
     const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
@@ -88,20 +104,7 @@ TEST(ScriptingApplicationWithoutBus, failsWithDisconnected)
     EXPECT_TRUE(error.reason().contains(QLatin1String("DBUS_SESSION_BUS_ADDRESS")));
 }
 
-class ScriptingApplicationTest : public ::testing::Test {
-protected:
-    void startPeer(const QStringList& serveOptions = {})
-    {
-        ASSERT_TRUE(m_session.start(PeerSession::smallSample(), serveOptions))
-            << qPrintable(m_session.problem());
-        m_application = connect();
-    }
-
-    PeerSession m_session;
-    std::unique_ptr<ScriptingApplication> m_application;
-};
-
-TEST_F(ScriptingApplicationTest, anErrorReplyRaisesItsNameAndReason)
+TEST_F(TheScriptingApplication, anErrorReplyRaisesItsNameAndReason)
 {
     startPeer();
     const ScriptingError error = scriptingErrorOf([&] {
@@ -114,7 +117,7 @@ TEST_F(ScriptingApplicationTest, anErrorReplyRaisesItsNameAndReason)
     EXPECT_FALSE(firstSelected(*m_application).isEmpty());
 }
 
-TEST_F(ScriptingApplicationTest, undeclaredMethodsAndWrongArgumentsFailBeforeSending)
+TEST_F(TheScriptingApplication, undeclaredMethodsAndWrongArgumentsFailBeforeSending)
 {
     startPeer();
     const quint64 before = callCount(*m_application);
@@ -134,7 +137,7 @@ TEST_F(ScriptingApplicationTest, undeclaredMethodsAndWrongArgumentsFailBeforeSen
     EXPECT_EQ(callCount(*m_application), before);
 }
 
-TEST_F(ScriptingApplicationTest, aSlowReplyTimesOutUnlessThereIsNoTimeout)
+TEST_F(TheScriptingApplication, aSlowReplyTimesOutUnlessThereIsNoTimeout)
 {
     startPeer({QStringLiteral("--call-delay-ms"), QStringLiteral("1500")});
     m_application->setTimeout(1);
@@ -148,7 +151,7 @@ TEST_F(ScriptingApplicationTest, aSlowReplyTimesOutUnlessThereIsNoTimeout)
         QVariantList{QStringLiteral("3.6")});
 }
 
-TEST_F(ScriptingApplicationTest, anApplicationThatEndsDuringTheCallRaises)
+TEST_F(TheScriptingApplication, anApplicationThatEndsDuringTheCallRaises)
 {
     startPeer({QStringLiteral("--exit-after-calls"), QStringLiteral("1")});
     EXPECT_FALSE(firstSelected(*m_application).isEmpty());
@@ -156,11 +159,11 @@ TEST_F(ScriptingApplicationTest, anApplicationThatEndsDuringTheCallRaises)
         m_application->call(kApplication, QStringLiteral("GetText"), {QStringLiteral("version")});
     });
     EXPECT_EQ(error.name(), QStringLiteral("org.freedesktop.DBus.Error.NoReply"));
-    EXPECT_EQ(m_session.peer().waitForExit(), 0);
+    EXPECT_EQ(m_session->peer().waitForExit(), 0);
     EXPECT_FALSE(m_application->isRunning());
 }
 
-TEST_F(ScriptingApplicationTest, aReplyOfTheWrongShapeRaises)
+TEST_F(TheScriptingApplication, aReplyOfTheWrongShapeRaises)
 {
     startPeer({QStringLiteral("--wrong-shape"), QStringLiteral("GetText,Elements")});
     for (const QString& method : {QStringLiteral("GetText"), QStringLiteral("Elements")}) {

@@ -11,6 +11,7 @@
 #include <stdexcept>
 #include <sys/utsname.h>
 
+// The friend the class grants its private parts to.
 class VostSystemInformationTest : public ::testing::Test {
 protected:
     void SetUp() override { m_root = TestEnvironment::makeScratchDir(QStringLiteral("root")); }
@@ -39,6 +40,8 @@ protected:
     QString m_root;
 };
 
+class TheVostSystemInformation : public VostSystemInformationTest {};
+
 namespace {
 
 QString kernelRelease()
@@ -50,7 +53,7 @@ QString kernelRelease()
 
 } // namespace
 
-TEST_F(VostSystemInformationTest, readsTheProcessorTheModelAndTheSystemFromTheirFiles)
+TEST_F(TheVostSystemInformation, readsTheProcessorTheModelAndTheSystemFromTheirFiles)
 {
     write(QStringLiteral("/proc/cpuinfo"),
           "processor\t: 0\ncpu family\t: 4294967295\nmodel\t\t: 0x8f\nstepping\t: 8\n"
@@ -76,7 +79,7 @@ TEST_F(VostSystemInformationTest, readsTheProcessorTheModelAndTheSystemFromTheir
     EXPECT_EQ(info.CPUFrequency(), QVariant(qint64(3100000000LL))) << "cpufreq comes first";
 }
 
-TEST_F(VostSystemInformationTest, leavesOutWhatCannotBeReadAndFallsBackToTheKernelRelease)
+TEST_F(TheVostSystemInformation, leavesOutWhatCannotBeReadAndFallsBackToTheKernelRelease)
 {
     const VostSystemInformation info = information();
     EXPECT_FALSE(info.model().isValid());

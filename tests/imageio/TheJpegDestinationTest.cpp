@@ -48,7 +48,7 @@ std::string text(const Exiv2::ExifData& exif, const char* key)
     return it == exif.end() ? std::string("(absent)") : it->toString();
 }
 
-class JpegDestinationTest : public ::testing::Test {
+class TheJpegDestination : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -61,7 +61,7 @@ protected:
 };
 } // namespace
 
-TEST(JpegDestination, qualityMapsOntoTheEncoderScale)
+TEST_F(TheJpegDestination, qualityMapsOntoTheEncoderScale)
 {
     EXPECT_EQ(JpegDestination::encoderQuality(0.8), 80);
     EXPECT_EQ(JpegDestination::encoderQuality(1.0), 100);
@@ -74,7 +74,7 @@ TEST(JpegDestination, qualityMapsOntoTheEncoderScale)
     EXPECT_EQ(JpegDestination::encoderQuality(std::numeric_limits<double>::quiet_NaN()), 75);
 }
 
-TEST(JpegDestination, optimisesTablesForAny24MegapixelImageAndStreamsLargerOnes)
+TEST_F(TheJpegDestination, optimisesTablesForAny24MegapixelImageAndStreamsLargerOnes)
 {
     // Full-resolution chroma (quality 90 and up) holds 6 bytes a pixel.
     for (int quality : {50, 80, 95, 100}) {
@@ -89,7 +89,7 @@ TEST(JpegDestination, optimisesTablesForAny24MegapixelImageAndStreamsLargerOnes)
     EXPECT_NEAR(double(JpegDestination::coefficientBytes(6000, 4000, 3, 90)), 144e6, 0.5e6);
 }
 
-TEST_F(JpegDestinationTest, optimisedTablesGiveTheSamePixelsInFewerBytes)
+TEST_F(TheJpegDestination, optimisedTablesGiveTheSamePixelsInFewerBytes)
 {
     // The same 8-bit pixels encoded with libjpeg's standard tables.
     const vips::VImage eightBit =
@@ -113,7 +113,7 @@ TEST_F(JpegDestinationTest, optimisedTablesGiveTheSamePixelsInFewerBytes)
     }
 }
 
-TEST_F(JpegDestinationTest, higherQualityGivesALargerFile)
+TEST_F(TheJpegDestination, higherQualityGivesALargerFile)
 {
     qsizetype previous = 0;
     for (double quality : {0.05, 0.2, 0.4, 0.6, 0.8, 0.9, 1.0}) {
@@ -124,7 +124,7 @@ TEST_F(JpegDestinationTest, higherQualityGivesALargerFile)
     }
 }
 
-TEST_F(JpegDestinationTest, writesExifGpsXmpAndIccAndUpdatesThePixelSize)
+TEST_F(TheJpegDestination, writesExifGpsXmpAndIccAndUpdatesThePixelSize)
 {
     QVariantMap properties = propertiesOf(m_tiff);
     properties.remove(ImageSource::IptcDictionary);
@@ -161,7 +161,7 @@ TEST_F(JpegDestinationTest, writesExifGpsXmpAndIccAndUpdatesThePixelSize)
     EXPECT_EQ(pixels.height(), 75);
 }
 
-TEST_F(JpegDestinationTest, exifLargerThanASegmentShedsItsLargestTags)
+TEST_F(TheJpegDestination, exifLargerThanASegmentShedsItsLargestTags)
 {
     {
         Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(m_tiff.toStdString());
@@ -183,7 +183,7 @@ TEST_F(JpegDestinationTest, exifLargerThanASegmentShedsItsLargestTags)
     EXPECT_EQ(SampleImages::decode(jpeg).width(), 200);
 }
 
-TEST_F(JpegDestinationTest, xmpLargerThanASegmentBecomesExtendedXmp)
+TEST_F(TheJpegDestination, xmpLargerThanASegmentBecomesExtendedXmp)
 {
     const std::string description(150000, 'x');
     {
@@ -226,7 +226,7 @@ TEST_F(JpegDestinationTest, xmpLargerThanASegmentBecomesExtendedXmp)
     EXPECT_EQ(QCryptographicHash::hash(extended, QCryptographicHash::Md5).toHex().toUpper(), guid);
 }
 
-TEST_F(JpegDestinationTest, damagedPixelsFailTheFinalizeAndGiveNoData)
+TEST_F(TheJpegDestination, damagedPixelsFailTheFinalizeAndGiveNoData)
 {
     const QString damaged = m_dir + "/damaged.tif";
     ASSERT_TRUE(SampleImages::writeDamagedTiff(damaged));

@@ -1,11 +1,8 @@
-#include "scripting/ScriptingInterface.h"
 #include "scripting/ScriptingValue.h"
 
 #include "QtPrinters.h"
 
-#include <QDBusObjectPath>
 #include <QDateTime>
-#include <QFile>
 #include <QPointF>
 
 #include "TestNames.h"
@@ -14,36 +11,6 @@
 
 namespace {
 
-const QString kName = QStringLiteral("org.photolib.Scripting");
-
-struct BadDocument {
-    const char* what;
-    const char* xml;
-};
-
-class ScriptingInterfaceRefuses : public ::testing::TestWithParam<BadDocument> {};
-
-TEST_P(ScriptingInterfaceRefuses, aDocumentWithoutAUsableDeclaration)
-{
-    QString error;
-    EXPECT_FALSE(ScriptingInterface::parse(GetParam().xml, kName, &error)) << GetParam().what;
-    EXPECT_FALSE(error.isEmpty()) << GetParam().what;
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Documents, ScriptingInterfaceRefuses,
-    ::testing::Values(
-        BadDocument{"not XML", "method GetText(s) -> s"},
-        BadDocument{"no node", "<interface name=\"org.photolib.Scripting\"/>"},
-        BadDocument{"another interface", "<node><interface name=\"org.other\"/></node>"},
-        BadDocument{"an argument without a type",
-                    "<node><interface name=\"org.photolib.Scripting\"><method name=\"A\">"
-                    "<arg name=\"x\" direction=\"in\"/></method></interface></node>"},
-        BadDocument{"an argument of no D-Bus type",
-                    "<node><interface name=\"org.photolib.Scripting\"><method name=\"A\">"
-                    "<arg type=\"q(\" direction=\"in\"/></method></interface></node>"}),
-    [](const auto& info) { return readableTestName(info.param.what); });
-
 struct WireCase {
     const char* what;
     QVariant value;
@@ -51,9 +18,9 @@ struct WireCase {
     bool accepted;
 };
 
-class ScriptingValueToWire : public ::testing::TestWithParam<WireCase> {};
+class TheScriptingValue : public ::testing::TestWithParam<WireCase> {};
 
-TEST_P(ScriptingValueToWire, acceptsOnlyValuesOfTheDeclaredType)
+TEST_P(TheScriptingValue, toWireAcceptsOnlyValuesOfTheDeclaredType)
 {
     QString error;
     const QVariant wire =
@@ -63,7 +30,7 @@ TEST_P(ScriptingValueToWire, acceptsOnlyValuesOfTheDeclaredType)
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Values, ScriptingValueToWire,
+    Values, TheScriptingValue,
     ::testing::Values(WireCase{"text as s", QStringLiteral("a"), "s", true},
                       WireCase{"a number as s", 3, "s", false}, WireCase{"int as i", 3, "i", true},
                       WireCase{"text as i", QStringLiteral("3"), "i", false},

@@ -48,7 +48,7 @@ vips::VImage libRawRendering(const QString& path, bool halfSize)
     return pixels;
 }
 
-class RawDecoderTest : public ::testing::Test {
+class TheRawDecoder : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -59,7 +59,7 @@ protected:
 };
 } // namespace
 
-TEST_F(RawDecoderTest, halfSizeDecodeMatchesTheFullDecodeScaledDown)
+TEST_F(TheRawDecoder, halfSizeDecodeMatchesTheFullDecodeScaledDown)
 {
     const vips::VImage full = decoded(m_path, false);
     const vips::VImage half = decoded(m_path, true);
@@ -75,7 +75,7 @@ TEST_F(RawDecoderTest, halfSizeDecodeMatchesTheFullDecodeScaledDown)
     }
 }
 
-TEST_F(RawDecoderTest, givesLibRawsOwnRenderingWithoutAutomaticBrighteningAtBothSizes)
+TEST_F(TheRawDecoder, givesLibRawsOwnRenderingWithoutAutomaticBrighteningAtBothSizes)
 {
     for (const bool halfSize : {false, true}) {
         const vips::VImage ours = decoded(m_path, halfSize);

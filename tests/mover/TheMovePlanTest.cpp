@@ -27,7 +27,7 @@ void PrintTo(const InstalledCase& c, std::ostream* out)
     *out << c.name;
 }
 
-class MovePlanTest : public ::testing::TestWithParam<InstalledCase> {
+class TheMovePlan : public ::testing::TestWithParam<InstalledCase> {
 protected:
     void SetUp() override
     {
@@ -49,7 +49,7 @@ protected:
     QString m_root;
 };
 
-TEST_P(MovePlanTest, tellsWhetherTheBundleAlreadyLiesInAnApplicationsFolder)
+TEST_P(TheMovePlan, tellsWhetherTheBundleAlreadyLiesInAnApplicationsFolder)
 {
     QString path = QString::fromUtf8(GetParam().pathUnderHome);
     path = path.startsWith('@') ? QString(m_root + path.mid(1))
@@ -58,7 +58,7 @@ TEST_P(MovePlanTest, tellsWhetherTheBundleAlreadyLiesInAnApplicationsFolder)
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Paths, MovePlanTest,
+    Paths, TheMovePlan,
     ::testing::Values(InstalledCase{"InsideHomeApplicationsUtilities",
                                     "Applications/Utilities/Tolvane.app", true},
                       InstalledCase{"InsideTheLocalApplicationsFolder", "@/opt/Tolvane.app", true},
@@ -71,7 +71,7 @@ INSTANTIATE_TEST_SUITE_P(
                                     "Desktop/applications/Tolvane.app", false}),
     [](const ::testing::TestParamInfo<InstalledCase>& info) { return info.param.name; });
 
-TEST_F(MovePlanTest, fromDownloadsAsksAboutTheLocalFolderAndMentionsTheDownloadsFolder)
+TEST_F(TheMovePlan, fromDownloadsAsksAboutTheLocalFolderAndMentionsTheDownloadsFolder)
 {
     ASSERT_TRUE(QDir().mkpath(homeApplications()));
     const MovePlan plan(downloads() + "/Tolvane.app");
@@ -83,7 +83,7 @@ TEST_F(MovePlanTest, fromDownloadsAsksAboutTheLocalFolderAndMentionsTheDownloads
               QString(QFileInfo(localApplications()).canonicalFilePath() + "/Tolvane.app"));
 }
 
-TEST_F(MovePlanTest, aHomeApplicationsFolderHoldingAnApplicationIsChosen)
+TEST_F(TheMovePlan, aHomeApplicationsFolderHoldingAnApplicationIsChosen)
 {
     ASSERT_TRUE(QDir().mkpath(homeApplications() + "/Other.app"));
     const MovePlan plan(QDir::homePath() + "/Desktop/Tolvane.app");
@@ -94,7 +94,7 @@ TEST_F(MovePlanTest, aHomeApplicationsFolderHoldingAnApplicationIsChosen)
               QString(QFileInfo(homeApplications()).canonicalFilePath() + "/Tolvane.app"));
 }
 
-TEST_F(MovePlanTest, aHomeApplicationsFolderWithoutAnApplicationIsPassedOver)
+TEST_F(TheMovePlan, aHomeApplicationsFolderWithoutAnApplicationIsPassedOver)
 {
     ASSERT_TRUE(QDir().mkpath(homeApplications() + "/Notes"));
     const MovePlan plan(downloads() + "/Tolvane.app");
@@ -102,7 +102,7 @@ TEST_F(MovePlanTest, aHomeApplicationsFolderWithoutAnApplicationIsPassedOver)
     EXPECT_TRUE(plan.destinationPath().startsWith(QFileInfo(m_root).canonicalFilePath()));
 }
 
-TEST_F(MovePlanTest, anUnwritableFolderAsksForTheAdministratorPasswordEvenFromDownloads)
+TEST_F(TheMovePlan, anUnwritableFolderAsksForTheAdministratorPasswordEvenFromDownloads)
 {
     const ProtectedFolder protection(localApplications());
     ASSERT_TRUE(protection.isProtected());
@@ -111,7 +111,7 @@ TEST_F(MovePlanTest, anUnwritableFolderAsksForTheAdministratorPasswordEvenFromDo
     EXPECT_EQ(plan.informativeText(), QString(kIntro + " " + kAdministrator));
 }
 
-TEST_F(MovePlanTest, anUnwritableCopyAtTheDestinationNeedsRightsToo)
+TEST_F(TheMovePlan, anUnwritableCopyAtTheDestinationNeedsRightsToo)
 {
     const QString existing = localApplications() + "/Tolvane.app";
     ASSERT_TRUE(QDir().mkpath(existing));
@@ -123,7 +123,7 @@ TEST_F(MovePlanTest, anUnwritableCopyAtTheDestinationNeedsRightsToo)
     EXPECT_FALSE(MovePlan(downloads() + "/Tolvane.app").needsRights());
 }
 
-TEST_F(MovePlanTest, asksInGermanUnderAGermanLocaleAndInEnglishWhereNoTableExists)
+TEST_F(TheMovePlan, asksInGermanUnderAGermanLocaleAndInEnglishWhereNoTableExists)
 {
     const QString translations = Localization::bundleTranslationsFolder();
     ASSERT_EQ(Localization::install(translations, QLocale(QLocale::German)), 2);

@@ -1,15 +1,15 @@
 #include "SBUtils.h"
 
+#include "FakeRunDelegate.h"
 #include "PeerSession.h"
 #include "QtPrinters.h"
+#include "RecordingAlertPresenter.h"
 #include "ScriptingErrorOf.h"
-#include "StubRunDelegate.h"
 #include "TestEnvironment.h"
 
 #include "core/SystemLog.h"
 #include "scripting/ScriptingApplication.h"
 #include "ui/ModalAlert.h"
-#include "ui/RecordingOutlets.h"
 
 #include <QFileInfo>
 #include <QJsonArray>
@@ -47,9 +47,22 @@ QDateTime imageDateIn(const QJsonObject& version)
                                  Qt::ISODateWithMs);
 }
 
+// A library version text and whether the version check refuses it.
+struct VersionCase {
+    const char* name;
+    const char* text;
+    bool refused;
+};
+
+void PrintTo(const VersionCase& version, std::ostream* out)
+{
+    *out << '"' << version.text << '"';
+}
+
 /// Application-modal alerts answered at once and recorded, the system log
-/// captured, and a stand-in library started on request.
-class SBUtilsTest : public testing::Test {
+/// captured, and a stand-in library started on request. The parameter is
+/// the version a version check meets.
+class TheSBUtils : public testing::TestWithParam<VersionCase> {
 protected:
     void SetUp() override { ModalAlert::setPresenter(&modal); }
     void TearDown() override { ModalAlert::setPresenter(nullptr); }
@@ -87,25 +100,12 @@ protected:
     QStringList ids;
     RecordingAlertPresenter modal;
     SystemLog::Capture log;
-    StubRunDelegate delegate;
+    FakeRunDelegate delegate;
 };
 
 // Version check ---------------------------------------------------------------
 
-struct VersionCase {
-    const char* name;
-    const char* text;
-    bool refused;
-};
-
-void PrintTo(const VersionCase& version, std::ostream* out)
-{
-    *out << '"' << version.text << '"';
-}
-
-class SBUtilsVersionCheck : public SBUtilsTest, public testing::WithParamInterface<VersionCase> {};
-
-TEST_P(SBUtilsVersionCheck, refusesEveryMajorVersionButThree)
+TEST_P(TheSBUtils, versionCheckRefusesEveryMajorVersionButThree)
 {
     const QString text = QString::fromUtf8(GetParam().text);
     ASSERT_TRUE(start(kTinySample, [&](const QStringList&) {
@@ -128,13 +128,13 @@ TEST_P(SBUtilsVersionCheck, refusesEveryMajorVersionButThree)
 
 // The bus has no absent text: a library without a version answers "".
 INSTANTIATE_TEST_SUITE_P(
-    Texts, SBUtilsVersionCheck,
+    Texts, TheSBUtils,
     testing::Values(VersionCase{"three_six", "3.6", false}, VersionCase{"three", "3", false},
                     VersionCase{"four_zero", "4.0", true}, VersionCase{"ten_one", "10.1", true},
                     VersionCase{"thirty_one", "30.1", true}, VersionCase{"empty", "", true}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(SBUtilsTest, libraryNotRunningGivesTheErrorAlertWithTheFailuresNameAndReason)
+TEST_F(TheSBUtils, libraryNotRunningGivesTheErrorAlertWithTheFailuresNameAndReason)
 {
     PrivateBus bus; // nobody owns the library's name on it
     ASSERT_TRUE(bus.isUp());
@@ -153,7 +153,7 @@ TEST_F(SBUtilsTest, libraryNotRunningGivesTheErrorAlertWithTheFailuresNameAndRea
 
 // Loading ---------------------------------------------------------------------
 
-TEST_F(SBUtilsTest, loadDataBuildsListsInSelectionOrderFromTheLibrarysOwnFacts)
+TEST_F(TheSBUtils, loadDataBuildsListsInSelectionOrderFromTheLibrarysOwnFacts)
 {
     ASSERT_TRUE(start(PeerSession::smallSample()));
     // A selection order unlike the library's own.
@@ -196,8 +196,8 @@ TEST_F(SBUtilsTest, loadDataBuildsListsInSelectionOrderFromTheLibrarysOwnFacts)
     }
 
     EXPECT_EQ(delegate.infoTexts(), QStringList{""});
-    EXPECT_EQ(delegate.maxValues(), std::vector<float>{7});
-    EXPECT_EQ(delegate.progress(), (std::vector<float>{0, 1, 2, 3, 4, 5, 6, 7}));
+    EXPECT_EQ(delegate.loadingMaxValues(), std::vector<float>{7});
+    EXPECT_EQ(delegate.loadingProgressValues(), (std::vector<float>{0, 1, 2, 3, 4, 5, 6, 7}));
     const QStringList phases = {"initializing",
                                 "Gathering data from Aperture",
                                 "Building dimsList",
@@ -213,7 +213,7 @@ TEST_F(SBUtilsTest, loadDataBuildsListsInSelectionOrderFromTheLibrarysOwnFacts)
     EXPECT_TRUE(modal.alerts().empty());
 }
 
-TEST_F(SBUtilsTest, badDataOfOneImageGetsDefaultsAndAnIssueWhileTheListsStayAligned)
+TEST_F(TheSBUtils, badDataOfOneImageGetsDefaultsAndAnIssueWhileTheListsStayAligned)
 {
     // Image 0 has no metadata, image 4 a date that is text; the library
     // answers height 0 for image 1, no "FileSize" for image 2 and short tag
@@ -286,7 +286,7 @@ TEST_F(SBUtilsTest, badDataOfOneImageGetsDefaultsAndAnIssueWhileTheListsStayAlig
     EXPECT_TRUE(log.contains("Found 4 images with issues"));
 }
 
-TEST_F(SBUtilsTest, inconsistentTagListsGiveTheErrorAlertAndFalseWithTheListsBuiltSoFar)
+TEST_F(TheSBUtils, inconsistentTagListsGiveTheErrorAlertAndFalseWithTheListsBuiltSoFar)
 {
     ASSERT_TRUE(start(PeerSession::smallSample(),
                       [](const QStringList&) { return QStringList{"--inconsistent-tag-lists"}; }));
@@ -310,12 +310,12 @@ TEST_F(SBUtilsTest, inconsistentTagListsGiveTheErrorAlertAndFalseWithTheListsBui
     EXPECT_TRUE(utils.dateList().isEmpty());
     EXPECT_TRUE(utils.filenameList().isEmpty());
     EXPECT_TRUE(utils.sizeList().isEmpty());
-    EXPECT_EQ(delegate.progress(), (std::vector<float>{0, 1, 2}));
+    EXPECT_EQ(delegate.loadingProgressValues(), (std::vector<float>{0, 1, 2}));
     // The issue log is not reported.
     EXPECT_TRUE(log.lines().filter("images with issues").isEmpty());
 }
 
-TEST_F(SBUtilsTest, emptySelectionLoadsEmptyListsAndReportsNoIssues)
+TEST_F(TheSBUtils, emptySelectionLoadsEmptyListsAndReportsNoIssues)
 {
     ASSERT_TRUE(start(kTinySample));
     int code = -1;
@@ -336,7 +336,7 @@ TEST_F(SBUtilsTest, emptySelectionLoadsEmptyListsAndReportsNoIssues)
     EXPECT_TRUE(modal.alerts().empty());
 }
 
-TEST_F(SBUtilsTest, loadingOneImageCostsAsManyCallsAsLoadingThreeHundred)
+TEST_F(TheSBUtils, loadingOneImageCostsAsManyCallsAsLoadingThreeHundred)
 {
     ASSERT_TRUE(start({"--seed", "11", "--count", "300", "--pairs", "0", "--albums", "0",
                        "--max-megapixels", "0.01"}));

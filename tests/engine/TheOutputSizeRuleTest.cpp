@@ -37,10 +37,10 @@ OutputSizeRule::Settings fixed(qint64 longSize, bool longLocked, qint64 shortSiz
     return s;
 }
 
-class OutputSizeRuleTest : public ::testing::TestWithParam<SizeCase> {};
+class TheOutputSizeRule : public ::testing::TestWithParam<SizeCase> {};
 } // namespace
 
-TEST_P(OutputSizeRuleTest, givesTheOutputSize)
+TEST_P(TheOutputSizeRule, givesTheOutputSize)
 {
     const SizeCase& c = GetParam();
     const OutputSizeRule::Result result = OutputSizeRule::apply(c.width, c.height, c.settings);
@@ -50,7 +50,7 @@ TEST_P(OutputSizeRuleTest, givesTheOutputSize)
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Scale, OutputSizeRuleTest,
+    Scale, TheOutputSizeRule,
     ::testing::Values(
         SizeCase{"scaleOneKeepsTheExportWithoutRedraw", 6000, 4000, scale(1.0f), false, 6000, 4000},
         SizeCase{"half", 6000, 4000, scale(0.5f), true, 3000, 2000},
@@ -64,7 +64,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 INSTANTIATE_TEST_SUITE_P(
-    LongSide, OutputSizeRuleTest,
+    LongSide, TheOutputSizeRule,
     ::testing::Values(
         SizeCase{"landscape", 6000, 4000, fixed(1920, true, 0, false), true, 1920, 1280},
         SizeCase{"portrait", 4000, 6000, fixed(1920, true, 0, false), true, 1280, 1920},
@@ -82,7 +82,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 INSTANTIATE_TEST_SUITE_P(
-    ShortSide, OutputSizeRuleTest,
+    ShortSide, TheOutputSizeRule,
     ::testing::Values(
         SizeCase{"landscape", 6000, 4000, fixed(0, false, 1080, true), true, 1620, 1080},
         SizeCase{"portrait", 4000, 6000, fixed(0, false, 1080, true), true, 1080, 1620},
@@ -97,7 +97,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 INSTANTIATE_TEST_SUITE_P(
-    BothSides, OutputSizeRuleTest,
+    BothSides, TheOutputSizeRule,
     ::testing::Values(
         SizeCase{"aspectChanges", 6000, 4000, fixed(1920, true, 1080, true), true, 1920, 1080},
         SizeCase{"portrait", 4000, 6000, fixed(1920, true, 1080, true), true, 1080, 1920},
@@ -109,7 +109,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 INSTANTIATE_TEST_SUITE_P(
-    NothingBinds, OutputSizeRuleTest,
+    NothingBinds, TheOutputSizeRule,
     ::testing::Values(
         SizeCase{"bothZeroAndLocked", 6000, 4000, fixed(0, true, 0, true), true, 6000, 4000},
         SizeCase{"bothUnlockedZero", 6000, 4000, fixed(0, false, 0, false), true, 6000, 4000},

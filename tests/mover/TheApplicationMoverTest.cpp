@@ -123,6 +123,7 @@ const AlertAnswers::Answer kDeclineForGood{AlertAnswers::Key::Escape, true};
 
 } // namespace
 
+// The friend the class grants its private parts to.
 class ApplicationMoverTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -208,7 +209,9 @@ protected:
     SystemLog::Capture m_log;
 };
 
-TEST_F(ApplicationMoverTest, neverAsksAgainOnceTheUserSaidSo)
+class TheApplicationMover : public ApplicationMoverTest {};
+
+TEST_F(TheApplicationMover, neverAsksAgainOnceTheUserSaidSo)
 {
     const QString bundle = downloads() + "/Tolvane.app";
     ASSERT_TRUE(TestBundle::make(bundle, marker()));
@@ -217,7 +220,7 @@ TEST_F(ApplicationMoverTest, neverAsksAgainOnceTheUserSaidSo)
     EXPECT_TRUE(QFileInfo::exists(bundle));
 }
 
-TEST_F(ApplicationMoverTest, neverAsksForABundleThatIsAlreadyInstalled)
+TEST_F(TheApplicationMover, neverAsksForABundleThatIsAlreadyInstalled)
 {
     const QString bundle = homeApplications() + "/Utilities/Tolvane.app";
     ASSERT_TRUE(TestBundle::make(bundle, marker()));
@@ -225,7 +228,7 @@ TEST_F(ApplicationMoverTest, neverAsksForABundleThatIsAlreadyInstalled)
     EXPECT_TRUE(QFileInfo::exists(bundle));
 }
 
-TEST_F(ApplicationMoverTest, decliningWithTheCheckBoxOnIsRememberedAndNothingMoves)
+TEST_F(TheApplicationMover, decliningWithTheCheckBoxOnIsRememberedAndNothingMoves)
 {
     const QString bundle = downloads() + "/Tolvane.app";
     ASSERT_TRUE(TestBundle::make(bundle, marker()));
@@ -243,7 +246,7 @@ TEST_F(ApplicationMoverTest, decliningWithTheCheckBoxOnIsRememberedAndNothingMov
     EXPECT_TRUE(offer(bundle, {}).isEmpty());
 }
 
-TEST_F(ApplicationMoverTest, decliningWithTheCheckBoxOffAsksAgainAtTheNextLaunch)
+TEST_F(TheApplicationMover, decliningWithTheCheckBoxOffAsksAgainAtTheNextLaunch)
 {
     const QString bundle = downloads() + "/Tolvane.app";
     ASSERT_TRUE(TestBundle::make(bundle, marker()));
@@ -254,7 +257,7 @@ TEST_F(ApplicationMoverTest, decliningWithTheCheckBoxOffAsksAgainAtTheNextLaunch
     EXPECT_EQ(m_endings, 0);
 }
 
-TEST_F(ApplicationMoverTest, aRunningCopyAtTheDestinationIsOpenedAndNothingIsCopied)
+TEST_F(TheApplicationMover, aRunningCopyAtTheDestinationIsOpenedAndNothingIsCopied)
 {
     useHomeApplications();
     const QString running = homeApplications() + "/Tolvane.app";
@@ -278,7 +281,7 @@ TEST_F(ApplicationMoverTest, aRunningCopyAtTheDestinationIsOpenedAndNothingIsCop
     EXPECT_FALSE(QDir(trash()).exists("files/Tolvane.app"));
 }
 
-TEST_F(ApplicationMoverTest, theCopyStartsOnlyAfterThisProcessEndsAndTheOriginalIsGone)
+TEST_F(TheApplicationMover, theCopyStartsOnlyAfterThisProcessEndsAndTheOriginalIsGone)
 {
     useHomeApplications();
     const QString bundle = downloads() + "/Tolvane.app";
@@ -319,7 +322,7 @@ TEST_F(ApplicationMoverTest, theCopyStartsOnlyAfterThisProcessEndsAndTheOriginal
     EXPECT_EQ(started.readAll().trimmed(), QFile::encodeName(TestBundle::executable(destination)));
 }
 
-TEST_F(ApplicationMoverTest, aCopyThatFailsHalfWayLeavesNoHalfBundleAndSaysSo)
+TEST_F(TheApplicationMover, aCopyThatFailsHalfWayLeavesNoHalfBundleAndSaysSo)
 {
     const QString bundle = downloads() + "/Tolvane.app";
     ASSERT_TRUE(TestBundle::make(bundle, marker()));
@@ -346,7 +349,7 @@ TEST_F(ApplicationMoverTest, aCopyThatFailsHalfWayLeavesNoHalfBundleAndSaysSo)
     EXPECT_EQ(m_endings, 0);
 }
 
-TEST_F(ApplicationMoverTest, anAdministratorCopyRunsAsOneAuthenticatedCommand)
+TEST_F(TheApplicationMover, anAdministratorCopyRunsAsOneAuthenticatedCommand)
 {
     const ProtectedFolder protection(localApplications());
     ASSERT_TRUE(protection.isProtected());
@@ -367,7 +370,7 @@ TEST_F(ApplicationMoverTest, anAdministratorCopyRunsAsOneAuthenticatedCommand)
     EXPECT_EQ(m_endings, 1);
 }
 
-TEST_F(ApplicationMoverTest, dismissingTheAuthenticationLeavesEverythingWithoutAMessage)
+TEST_F(TheApplicationMover, dismissingTheAuthenticationLeavesEverythingWithoutAMessage)
 {
     const ProtectedFolder protection(localApplications());
     installPkexec("exit 126");
@@ -383,7 +386,7 @@ TEST_F(ApplicationMoverTest, dismissingTheAuthenticationLeavesEverythingWithoutA
     EXPECT_EQ(m_endings, 0);
 }
 
-TEST_F(ApplicationMoverTest, aRefusedAuthenticationIsAFailureTheUserIsTold)
+TEST_F(TheApplicationMover, aRefusedAuthenticationIsAFailureTheUserIsTold)
 {
     const ProtectedFolder protection(localApplications());
     installPkexec("exit 127");
@@ -400,7 +403,7 @@ TEST_F(ApplicationMoverTest, aRefusedAuthenticationIsAFailureTheUserIsTold)
     EXPECT_EQ(m_endings, 0);
 }
 
-TEST_F(ApplicationMoverTest, theAdministratorInstallGivesUpAtOnceWhenTheNameLacksApp)
+TEST_F(TheApplicationMover, theAdministratorInstallGivesUpAtOnceWhenTheNameLacksApp)
 {
     const ProtectedFolder protection(localApplications());
     installPkexec("\"$@\"");
@@ -487,7 +490,7 @@ private:
 
 } // namespace
 
-TEST_F(ApplicationMoverTest, fromADiskImageTheOriginalIsKeptAndTheImageDetachedSoonAfter)
+TEST_F(TheApplicationMover, fromADiskImageTheOriginalIsKeptAndTheImageDetachedSoonAfter)
 {
     if (::geteuid() != 0)
         GTEST_SKIP() << "attaching and mounting a disk image needs the administrator";

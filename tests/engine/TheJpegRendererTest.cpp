@@ -41,7 +41,7 @@ QStringList entries(const QString& dir)
         QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
 }
 
-class JpegRendererTest : public ::testing::Test {
+class TheJpegRenderer : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -105,7 +105,7 @@ protected:
 }
 } // namespace
 
-TEST_F(JpegRendererTest, writesTheJpegAtTheRuleSizeWithMetadataButNoIptcNorXmp)
+TEST_F(TheJpegRenderer, writesTheJpegAtTheRuleSizeWithMetadataButNoIptcNorXmp)
 {
     const QString output = m_dir + "/export.jpg";
     qint64 converted = 1000;
@@ -134,7 +134,7 @@ TEST_F(JpegRendererTest, writesTheJpegAtTheRuleSizeWithMetadataButNoIptcNorXmp)
     EXPECT_TRUE(jpeg->xmpData().empty());
 }
 
-TEST_F(JpegRendererTest, keepsTheMeanBrightnessOfTheSixteenBitExport)
+TEST_F(TheJpegRenderer, keepsTheMeanBrightnessOfTheSixteenBitExport)
 {
     const double expected = SampleImages::mean(m_source) / 257.0;
     qint64 converted = 0;
@@ -142,7 +142,7 @@ TEST_F(JpegRendererTest, keepsTheMeanBrightnessOfTheSixteenBitExport)
     EXPECT_NEAR(SampleImages::decodeFile(m_dir + "/mean.jpg").avg(), expected, 0.5);
 }
 
-TEST_F(JpegRendererTest, sourceThatDoesNotOpenFailsWithoutALogLine)
+TEST_F(TheJpegRenderer, sourceThatDoesNotOpenFailsWithoutALogLine)
 {
     QFile text(m_dir + "/notes.tif");
     ASSERT_TRUE(text.open(QIODevice::WriteOnly));
@@ -155,7 +155,7 @@ TEST_F(JpegRendererTest, sourceThatDoesNotOpenFailsWithoutALogLine)
     EXPECT_TRUE(log.lines().isEmpty());
 }
 
-TEST_F(JpegRendererTest, sourceThatOpensButDoesNotDecodeFails)
+TEST_F(TheJpegRenderer, sourceThatOpensButDoesNotDecodeFails)
 {
     ASSERT_TRUE(SampleImages::writeDamagedTiff(m_dir + "/damaged.tif"));
     ASSERT_TRUE(SampleImages::writeFakeDng(m_dir + "/fake.dng"));
@@ -169,7 +169,7 @@ TEST_F(JpegRendererTest, sourceThatOpensButDoesNotDecodeFails)
     EXPECT_TRUE(log.lines()[0].startsWith("Could not decode image " + m_dir + "/fake.dng"));
 }
 
-TEST_F(JpegRendererTest, folderThatCannotBeWrittenFailsAndLeavesNothing)
+TEST_F(TheJpegRenderer, folderThatCannotBeWrittenFailsAndLeavesNothing)
 {
     SystemLog::Capture log;
     expectFailure(m_source, m_dir + "/no such folder/export.jpg", {"Converting", "Importing"});
@@ -186,7 +186,7 @@ TEST_F(JpegRendererTest, folderThatCannotBeWrittenFailsAndLeavesNothing)
         EXPECT_TRUE(line.startsWith("Could not write ")) << line.toStdString();
 }
 
-TEST_F(JpegRendererTest, fullFileSystemLeavesNoPartialFile)
+TEST_F(TheJpegRenderer, fullFileSystemLeavesNoPartialFile)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(renderUnderFileSizeLimit(m_dir, m_source), ::testing::ExitedWithCode(0),

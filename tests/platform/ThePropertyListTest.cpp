@@ -26,9 +26,10 @@ QVariantMap sampleTree()
     return root;
 }
 
-class PropertyListRoundTrip : public testing::TestWithParam<PropertyList::Format> {};
+// The parameter is the format a round trip writes.
+class ThePropertyList : public testing::TestWithParam<PropertyList::Format> {};
 
-TEST_P(PropertyListRoundTrip, keepsEveryKindOfValue)
+TEST_P(ThePropertyList, roundTripKeepsEveryKindOfValue)
 {
     const QVariantMap tree = sampleTree();
     QString error;
@@ -53,14 +54,14 @@ TEST_P(PropertyListRoundTrip, keepsEveryKindOfValue)
     EXPECT_EQ(list[3].typeId(), QMetaType::QVariantMap);
 }
 
-INSTANTIATE_TEST_SUITE_P(Formats, PropertyListRoundTrip,
+INSTANTIATE_TEST_SUITE_P(Formats, ThePropertyList,
                          testing::Values(PropertyList::Format::Xml, PropertyList::Format::Binary),
                          [](const auto& info) {
                              return std::string(
                                  info.param == PropertyList::Format::Xml ? "inXml" : "inBinary");
                          });
 
-TEST(PropertyList, rejectsBadInputWithAReason)
+TEST_F(ThePropertyList, rejectsBadInputWithAReason)
 {
     const QByteArray xml = *PropertyList::serialize(sampleTree(), PropertyList::Format::Xml);
     const QByteArray binary = *PropertyList::serialize(sampleTree(), PropertyList::Format::Binary);
@@ -80,7 +81,7 @@ TEST(PropertyList, rejectsBadInputWithAReason)
     }
 }
 
-TEST(PropertyList, refusesARootThatIsNotADictionary)
+TEST_F(ThePropertyList, refusesARootThatIsNotADictionary)
 {
     const QByteArray array =
         *PropertyList::serialize(QVariantList{qint64(1)}, PropertyList::Format::Xml);

@@ -10,27 +10,28 @@ struct ChainCase {
     const char* chain;
 };
 
-class ParentChain : public testing::TestWithParam<ChainCase> {};
+// The parameter is a parent setting and the chain it gives.
+class TheRunRules : public testing::TestWithParam<ChainCase> {};
 
-TEST_P(ParentChain, reversesTheCommaSeparatedNamesIntoATabChain)
+TEST_P(TheRunRules, parentChainReversesTheCommaSeparatedNamesIntoATabChain)
 {
     EXPECT_EQ(RunRules::parentChain(QString::fromUtf8(GetParam().setting)),
               QString::fromUtf8(GetParam().chain));
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Cases, ParentChain,
+    Cases, TheRunRules,
     testing::Values(ChainCase{"threeNames", "A,B,C", "C\tB\tA"}, ChainCase{"oneName", "A", "A"},
                     ChainCase{"noName", "", ""}, ChainCase{"aSpaceStaysInTheName", "A, B", " B\tA"},
                     ChainCase{"aTrailingCommaMakesAnEmptyFirstName", "A,", "\tA"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(RunRules, absentParentSettingGivesAnEmptyChain)
+TEST_F(TheRunRules, parentChainOfAnAbsentSettingIsEmpty)
 {
     EXPECT_EQ(RunRules::parentChain(QString()), QString(""));
 }
 
-TEST(RunRules, statisticsCountMegabytesOf1024Squared)
+TEST_F(TheRunRules, statisticsCountMegabytesOf1024Squared)
 {
     const QString message = RunRules::statisticsMessage(10 * 1024 * 1024, 2.5 * 1024 * 1024);
     EXPECT_TRUE(message.endsWith("Stats:\nOriginals: 10.00 MB\nConverted: 2.50 MB\nSavings: "
@@ -41,7 +42,7 @@ TEST(RunRules, statisticsCountMegabytesOf1024Squared)
         RunRules::statisticsMessage(1024 * 1024, 3 * 1024 * 1024).endsWith("Savings: -2.00 MB"));
 }
 
-TEST(RunRules, anEstimateSaysWhatItCoveredAndGivesTheFiguresAsTheStatisticsDo)
+TEST_F(TheRunRules, anEstimateSaysWhatItCoveredAndGivesTheFiguresAsTheStatisticsDo)
 {
     const QString figures = "Stats:\nOriginals: 10.00 MB\nConverted: 2.50 MB\nSavings: 7.50 MB";
     const QString all = RunRules::estimateMessage(10 * 1024 * 1024, 2.5 * 1024 * 1024, 12, 12);
@@ -54,7 +55,7 @@ TEST(RunRules, anEstimateSaysWhatItCoveredAndGivesTheFiguresAsTheStatisticsDo)
     EXPECT_TRUE(sampled.endsWith(figures));
 }
 
-TEST(RunRules, anEvenSampleTakesTheMiddleOfEqualStretchesAndEverythingWhenNotFewer)
+TEST_F(TheRunRules, anEvenSampleTakesTheMiddleOfEqualStretchesAndEverythingWhenNotFewer)
 {
     EXPECT_EQ(RunRules::evenSample(12, 1), QList<qsizetype>({6}));
     EXPECT_EQ(RunRules::evenSample(12, 2), QList<qsizetype>({3, 9}));
@@ -74,7 +75,7 @@ TEST(RunRules, anEvenSampleTakesTheMiddleOfEqualStretchesAndEverythingWhenNotFew
     }
 }
 
-TEST(RunRules, pairPlanKeepsAndDeletesByOptionAndLeavesDirectories)
+TEST_F(TheRunRules, pairPlanKeepsAndDeletesByOptionAndLeavesDirectories)
 {
     const QStringList files = {"/w/a.NEF", "/w/a.JPG", "/w/a.XMP", "/w/folder"};
     const auto isDir = [](const QString& f) {
@@ -97,7 +98,7 @@ TEST(RunRules, pairPlanKeepsAndDeletesByOptionAndLeavesDirectories)
     EXPECT_EQ(jpeg.deleted, (QStringList{"/w/a.NEF", "/w/a.XMP"}));
 }
 
-TEST(RunRules, photoFilesOfAPairAreKnownByExtensionInAnyCase)
+TEST_F(TheRunRules, photoFilesOfAPairAreKnownByExtensionInAnyCase)
 {
     const QStringList types = {"cr2", "CR2", "dng", "DNG"};
     const auto isJpeg = [](const QString& f) {
@@ -109,7 +110,7 @@ TEST(RunRules, photoFilesOfAPairAreKnownByExtensionInAnyCase)
         EXPECT_FALSE(RunRules::isImageFile(other, types, isJpeg)) << other;
 }
 
-TEST(RunRules, pairLeftAsItWasSaysWhyEvenWhenNothingWasKept)
+TEST_F(TheRunRules, pairLeftAsItWasSaysWhyEvenWhenNothingWasKept)
 {
     EXPECT_EQ(RunRules::pairLeftMessage("IMG_1.CR2", 2, 1),
               "IMG_1.CR2 left as it was: 1 of its 2 photo files made no new image");

@@ -5,19 +5,32 @@
 #include <QMutex>
 #include <QStringList>
 
+#include <functional>
 #include <vector>
 
-/// A run's delegate for engine tests: settings set by the test, and a record
-/// of everything the run shows (status texts, file names, progress, the scan
-/// button, alert sheets, read-access requests). Thread-safe.
-class TestRunDelegate : public RunDelegate {
+class QThread;
+
+/// A run's delegate for tests and benchmarks: settings set by the caller
+/// before the run, and a record of everything the run shows or asks (status
+/// and count texts, progress, the scan button, the loading steps, alert
+/// sheets, read-access requests, written reports). Every call may come from
+/// any thread; the records may be read from any thread.
+///
+/// Each `on…` hook, when set, runs on the caller's thread after the call was
+/// recorded and outside the record's lock: a test gives read access there, a
+/// benchmark times phases.
+class FakeRunDelegate : public RunDelegate {
 public:
     struct Sheet {
         QString title;
         QString message;
     };
+    struct AccessRequest {
+        QString path;
+        QThread* thread;
+    };
 
-    // Settings, as the test wants them.
+    // Settings, as the caller wants them.
     bool tag = true;
     bool trash = false;
     bool hide = true;
@@ -32,6 +45,10 @@ public:
     bool shortLock = false;
     bool longLock = false;
     qint64 option = 1;
+
+    std::function<void(const QString& text)> onStatusText;
+    std::function<void(const QString& message, const QString& title)> onAlert;
+    std::function<void(const QString& path)> onAccessRequest;
 
     bool tagEnabled() const override { return tag; }
     bool trashEnabled() const override { return trash; }
@@ -55,23 +72,35 @@ public:
     void setScanButtonEnabled(bool enabled) override;
     void setProgressValue(double value) override;
     void setProgressMaxValue(double value) override;
-    void cfgInfoText(const QString&) override {}
-    // The loading phases' own steps are not part of the run's image progress.
-    void cfgProgressBarMaxValue(float) override {}
-    void cfgProgressBarCurrentValue(float) override {}
-    void cfgProgressBarDeterminate() override {}
+    void cfgInfoText(const QString& text) override;
+    void cfgProgressBarMaxValue(float value) override;
+    void cfgProgressBarCurrentValue(float value) override;
+    void cfgProgressBarDeterminate() override;
+    void runReportWritten(const QString& path) override;
     void showAlert(const QString& message, const QString& title) override;
     void userSelectedFiles(const QString& path) override;
 
+    // The main window, as the run drove it.
     QStringList statusTexts() const;
     QStringList countTexts() const;
     std::vector<double> progressValues() const;
+    std::vector<double> progressMaxValues() const;
     std::vector<bool> buttonStates() const;
-    std::vector<Sheet> sheets() const;
-    QStringList accessRequests() const;
-    QString lastStatus() const { return statusTexts().value(statusTexts().size() - 1); }
-    QString lastCount() const { return countTexts().value(countTexts().size() - 1); }
+    QString lastStatus() const;
+    QString lastCount() const;
+    /// The last progress value, or -1 when none was set.
     double lastProgress() const;
+
+    // The loading steps of the data-access layer, apart from the run's own
+    // image progress.
+    QStringList infoTexts() const;
+    std::vector<float> loadingMaxValues() const;
+    std::vector<float> loadingProgressValues() const;
+    int loadingDeterminateCalls() const;
+
+    std::vector<Sheet> sheets() const;
+    std::vector<AccessRequest> accessRequests() const;
+    QStringList reportPaths() const;
 
 private:
     mutable QMutex m_mutex;
@@ -79,7 +108,13 @@ private:
     QStringList m_status;
     QStringList m_count;
     std::vector<double> m_progress;
+    std::vector<double> m_progressMax;
     std::vector<bool> m_buttons;
+    QStringList m_infoTexts;
+    std::vector<float> m_loadingMax;
+    std::vector<float> m_loadingProgress;
+    int m_loadingDeterminate = 0;
     std::vector<Sheet> m_sheets;
-    QStringList m_requests;
+    std::vector<AccessRequest> m_requests;
+    QStringList m_reports;
 };
