@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 namespace {
 
 struct PairingCase {
@@ -12,6 +14,11 @@ struct PairingCase {
     QStringList files;
     QList<QStringList> masters;
 };
+
+void PrintTo(const PairingCase& c, std::ostream* out)
+{
+    *out << c.what;
+}
 
 class TheImporter : public ::testing::TestWithParam<PairingCase> {};
 
