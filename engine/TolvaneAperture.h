@@ -71,9 +71,6 @@ public:
 
     /// The report the last run or estimate wrote; empty when none was written.
     QString reportPath() const { return m_reportPath; }
-    /// The defaults key of "never a bigger file": a JPEG not smaller than its
-    /// master is not imported (on unless set to false).
-    static const QString& onlySmallerFilesKey();
 
     // The steps the runs share; public so each can be checked on its own.
     void prepareForRun();
@@ -213,6 +210,8 @@ private:
     void finishOriginal(const ApertureImageVersion& photo);
     ApertureProject masterProjectOf(const ApertureImageVersion& photo) const;
     ApertureImportMode importMode() const;
+    /// Option 0: exported through the 16-bit TIFF setting, adjustments kept.
+    bool keepsAdjustments() const;
     std::optional<ApertureImageVersion> importFile(const QString& file,
                                                    const ApertureProject& project);
     /// Where a kept pair file is imported from: the work folder, or a free
