@@ -438,14 +438,16 @@ void TolvaneAperture::tolvaneEstimate(RunDelegate* delegate, qint64 sampleSize)
     m_estimating = false;
 }
 
-std::optional<TolvaneAperture::ClosingAlert> TolvaneAperture::scanBody()
+std::optional<TolvaneAperture::ClosingAlert>
+TolvaneAperture::eachSelectedImage(const std::function<std::optional<ClosingAlert>()>& check,
+                                   const ImageWork& work,
+                                   const std::function<ClosingAlert()>& closing)
 {
     if (m_sbutils->versionCheck(false))
         return std::nullopt;
     repairEarlierRuns();
-    ExportChoice exports;
-    if (auto missing = chooseExport(exports))
-        return missing;
+    if (auto problem = check())
+        return problem;
     getSelection();
     if (m_countPhotos < 1)
         return emptySelectionAlert();
@@ -456,12 +458,25 @@ std::optional<TolvaneAperture::ClosingAlert> TolvaneAperture::scanBody()
         const ApertureImageVersion& photo = m_curPhotos.at(i);
         if (alreadyConverted(photo, i))
             continue;
-        underWork(photo, i, [&] { convertImage(photo, i, exports.setting, exports.metadata); });
+        underWork(photo, i, [&] { work(photo, i); });
     }
 
     deleteTrashProject();
-    return ClosingAlert{QStringLiteral("All Done"),
-                        RunRules::statisticsMessage(m_originalSize, m_convertedSize)};
+    return closing();
+}
+
+std::optional<TolvaneAperture::ClosingAlert> TolvaneAperture::scanBody()
+{
+    ExportChoice exports;
+    return eachSelectedImage([&] { return chooseExport(exports); },
+                             [&](const ApertureImageVersion& photo, qint64 index) {
+                                 convertImage(photo, index, exports.setting, exports.metadata);
+                             },
+                             [this] {
+                                 return ClosingAlert{
+                                     QStringLiteral("All Done"),
+                                     RunRules::statisticsMessage(m_originalSize, m_convertedSize)};
+                             });
 }
 
 void TolvaneAperture::convertImage(const ApertureImageVersion& photo, qint64 index,
@@ -735,24 +750,13 @@ void TolvaneAperture::clearWorkFolder() const
 std::optional<TolvaneAperture::ClosingAlert> TolvaneAperture::rawJpgBody()
 {
     log(m_tmpDir);
-    if (m_sbutils->versionCheck(false))
-        return std::nullopt;
-    repairEarlierRuns();
-    getSelection();
-    if (m_countPhotos < 1)
-        return emptySelectionAlert();
-    if (!loadSelectionData())
-        return std::nullopt;
-
-    for (qint64 i = 0; i < m_countPhotos; ++i) {
-        const ApertureImageVersion& photo = m_curPhotos.at(i);
-        if (alreadyConverted(photo, i))
-            continue;
-        underWork(photo, i, [&] { separatePair(photo, i); });
-    }
-
-    deleteTrashProject();
-    return ClosingAlert{QStringLiteral("All Done"), QStringLiteral("Tolvane finished processing.")};
+    return eachSelectedImage(
+        [] { return std::optional<ClosingAlert>(); },
+        [this](const ApertureImageVersion& photo, qint64 index) { separatePair(photo, index); },
+        [] {
+            return ClosingAlert{QStringLiteral("All Done"),
+                                QStringLiteral("Tolvane finished processing.")};
+        });
 }
 
 QString TolvaneAperture::extractedKeyword() const
