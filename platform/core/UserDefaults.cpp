@@ -43,10 +43,10 @@ UserDefaults& UserDefaults::standard()
     QMutexLocker lock(&standardMutex());
     auto& slot = standardSlot();
     if (!slot) {
-        QString identifier = Bundle::main().bundleIdentifier();
-        if (identifier.isEmpty())
-            identifier = QStringLiteral(TOLVANE_BUNDLE_ID);
-        slot = std::make_shared<UserDefaults>(standardPath(identifier));
+        const Bundle& bundle = Bundle::main();
+        const QString identifier = bundle.bundleIdentifier();
+        slot = std::make_shared<UserDefaults>(
+            standardPath(identifier.isEmpty() ? bundle.bundleName() : identifier));
     }
     return *slot;
 }
