@@ -40,6 +40,14 @@ struct UsageError {
     QString message;
 };
 
+/// Reports a command that failed; its exit status.
+int failed(const QString& command, const QString& error, const QString& reason)
+{
+    std::fprintf(stderr, "photolib %s: %s: %s\n", qPrintable(command), qPrintable(error),
+                 qPrintable(reason));
+    return 1;
+}
+
 void print(const QString& text)
 {
     std::fputs(qPrintable(text + QLatin1Char('\n')), stdout);
@@ -51,7 +59,7 @@ std::shared_ptr<const ScriptingInterface> declaredInterface()
     QString error;
     auto interface = ScriptingInterface::parse(peerScriptingDeclaration(), kInterfaceName, &error);
     if (!interface)
-        throw PeerError(QStringLiteral("Internal"),
+        throw PeerError(PeerError::Code::Internal,
                         QStringLiteral("the scripting declaration does not parse: %1").arg(error));
     return std::make_shared<const ScriptingInterface>(*interface);
 }
@@ -88,7 +96,7 @@ QList<qint64> versionIds(Catalog& catalog, const QStringList& uuids)
         const auto version = catalog.version(uuid);
         if (!version)
             throw PeerError(
-                QStringLiteral("NoSuchObject"),
+                PeerError::Code::NoSuchObject,
                 QStringLiteral("there is no image version %1 in the library").arg(uuid));
         ids.append(version->id);
     }
@@ -200,13 +208,13 @@ int selectCommand(const QStringList& arguments)
     } else if (parser.isSet(project)) {
         const auto found = catalog.projectNamed(parser.value(project));
         if (!found)
-            throw PeerError(QStringLiteral("NoSuchObject"),
+            throw PeerError(PeerError::Code::NoSuchObject,
                             QStringLiteral("no project named %1").arg(parser.value(project)));
         ids = catalog.projectVersionIds(found->id);
     } else if (parser.isSet(album)) {
         const auto found = catalog.albumNamed(parser.value(album));
         if (!found)
-            throw PeerError(QStringLiteral("NoSuchObject"),
+            throw PeerError(PeerError::Code::NoSuchObject,
                             QStringLiteral("no album named %1").arg(parser.value(album)));
         ids = catalog.albumVersionIds(found->id);
     } else if (!parser.isSet(none)) {
@@ -246,7 +254,7 @@ int adjustCommand(const QStringList& arguments)
     const auto version = catalog.version(values[1]);
     if (!version)
         throw PeerError(
-            QStringLiteral("NoSuchObject"),
+            PeerError::Code::NoSuchObject,
             QStringLiteral("there is no image version %1 in the library").arg(values[1]));
     bool ok = true;
     const double stops =
@@ -324,8 +332,7 @@ public:
     TerminationSignals()
     {
         if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, s_fds) != 0)
-            throw PeerError(QStringLiteral("Io"),
-                            QStringLiteral("cannot create the signal socket"));
+            throw PeerError(PeerError::Code::Io, QStringLiteral("cannot create the signal socket"));
         m_notifier = std::make_unique<QSocketNotifier>(s_fds[1], QSocketNotifier::Read);
         QObject::connect(m_notifier.get(), &QSocketNotifier::activated, [] {
             char byte = 0;
@@ -446,7 +453,7 @@ int serveCommand(const QStringList& arguments)
     ScriptingServer server(library, options, declaredInterface());
     QString problem;
     if (!server.start(&problem))
-        throw PeerError(QStringLiteral("BusNameTaken"), problem);
+        throw PeerError(PeerError::Code::BusNameTaken, problem);
     std::fprintf(stderr, "photolib: serving %s as %s\n", qPrintable(library.path()),
                  qPrintable(options.busName));
     QCoreApplication::exec();
@@ -495,7 +502,7 @@ int callsCommand(const QStringList& arguments)
                   .value(0)
                   .toString());
     } catch (const ScriptingError& error) {
-        throw PeerError(error.name(), error.reason());
+        return failed(QStringLiteral("calls"), error.name(), error.reason());
     }
     return 0;
 }
@@ -567,8 +574,6 @@ int PeerCommands::run(const QStringList& arguments)
                      qPrintable(error.message), qPrintable(usage()));
         return kUsageError;
     } catch (const PeerError& error) {
-        std::fprintf(stderr, "photolib %s: %s: %s\n", qPrintable(arguments.value(0)),
-                     qPrintable(error.name()), qPrintable(error.reason()));
-        return 1;
+        return failed(arguments.value(0), error.name(), error.reason());
     }
 }

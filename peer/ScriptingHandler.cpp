@@ -62,12 +62,12 @@ QString typeWord(const QVariant& value)
 
 [[noreturn]] void noSuchObject(const QString& what)
 {
-    throw PeerError(QStringLiteral("NoSuchObject"), what);
+    throw PeerError(PeerError::Code::NoSuchObject, what);
 }
 
 [[noreturn]] void noSuchProperty(const ScriptingObject& object, const QString& name)
 {
-    throw PeerError(QStringLiteral("NoSuchProperty"),
+    throw PeerError(PeerError::Code::NoSuchProperty,
                     QStringLiteral("%1 has no property \"%2\"").arg(describe(object), name));
 }
 
@@ -136,7 +136,7 @@ VersionRecord ScriptingHandler::versionOf(const ScriptingObject& object)
 {
     if (object.kind() != ScriptingObject::Kind::Version &&
         object.kind() != ScriptingObject::Kind::OtherTag)
-        throw PeerError(QStringLiteral("WrongType"),
+        throw PeerError(PeerError::Code::WrongType,
                         QStringLiteral("%1 is not an image version").arg(describe(object)));
     const auto version = m_catalog.version(object.key());
     if (!version)
@@ -148,7 +148,7 @@ VersionRecord ScriptingHandler::versionOf(const ScriptingObject& object)
 ProjectRecord ScriptingHandler::liveProject(const ScriptingObject& object)
 {
     if (object.kind() != ScriptingObject::Kind::Project)
-        throw PeerError(QStringLiteral("WrongType"),
+        throw PeerError(PeerError::Code::WrongType,
                         QStringLiteral("%1 is not a project").arg(describe(object)));
     const auto project = m_catalog.project(object.number());
     if (!project || project->trashed)
@@ -159,7 +159,7 @@ ProjectRecord ScriptingHandler::liveProject(const ScriptingObject& object)
 AlbumRecord ScriptingHandler::albumOf(const ScriptingObject& object)
 {
     if (object.kind() != ScriptingObject::Kind::Album)
-        throw PeerError(QStringLiteral("WrongType"),
+        throw PeerError(PeerError::Code::WrongType,
                         QStringLiteral("%1 is not an album").arg(describe(object)));
     const auto album = m_catalog.album(object.number());
     if (!album)
@@ -170,7 +170,7 @@ AlbumRecord ScriptingHandler::albumOf(const ScriptingObject& object)
 const ExportSetting& ScriptingHandler::settingOf(const ScriptingObject& object) const
 {
     if (object.kind() != ScriptingObject::Kind::ExportSetting)
-        throw PeerError(QStringLiteral("WrongType"),
+        throw PeerError(PeerError::Code::WrongType,
                         QStringLiteral("%1 is not an export setting").arg(describe(object)));
     const qint64 index = object.number() - 1;
     if (index < 0 || index >= m_settings.size())
@@ -244,7 +244,7 @@ QVariantList ScriptingHandler::handle(const QString& path, const QString& method
             if (property(element, QStringLiteral("name")).toString() == text(1))
                 return {reference(element)};
         throw PeerError(
-            QStringLiteral("NoSuchElement"),
+            PeerError::Code::NoSuchElement,
             QStringLiteral("%1 has no %2 named \"%3\"").arg(describe(object), text(0), text(1)));
     }
     if (method == QLatin1String("MakeProject")) {
@@ -257,7 +257,7 @@ QVariantList ScriptingHandler::handle(const QString& path, const QString& method
     if (method == QLatin1String("AddKeyword")) {
         const VersionRecord version = versionOf(object);
         if (text(0).isEmpty())
-            throw PeerError(QStringLiteral("InvalidArgument"),
+            throw PeerError(PeerError::Code::InvalidArgument,
                             QStringLiteral("a keyword needs a name"));
         return {reference(ScriptingObject::numbered(
             ScriptingObject::Kind::Keyword, m_catalog.addKeyword(version.id, text(0), text(1))))};
@@ -267,12 +267,11 @@ QVariantList ScriptingHandler::handle(const QString& path, const QString& method
         const QString kind = tagKind(text(0));
         if (kind != kCustom && kind != kIptc)
             throw PeerError(
-                QStringLiteral("ReadOnly"),
+                PeerError::Code::ReadOnly,
                 QStringLiteral("tags are added to customTags or IPTCTags, not to \"%1\"")
                     .arg(text(0)));
         if (text(1).isEmpty())
-            throw PeerError(QStringLiteral("InvalidArgument"),
-                            QStringLiteral("a tag needs a name"));
+            throw PeerError(PeerError::Code::InvalidArgument, QStringLiteral("a tag needs a name"));
         return {reference(ScriptingObject::numbered(
             ScriptingObject::Kind::Tag,
             m_catalog.setTag(version.id, kind, text(1), arguments.value(2))))};
@@ -298,13 +297,13 @@ QVariantList ScriptingHandler::handle(const QString& path, const QString& method
     if (method == QLatin1String("Delete")) {
         if (object.kind() != ScriptingObject::Kind::Project)
             throw PeerError(
-                QStringLiteral("NotSupported"),
+                PeerError::Code::NotSupported,
                 QStringLiteral("only projects can be deleted, not %1").arg(describe(object)));
         m_catalog.trashProject(liveProject(object).id);
         return {};
     }
     if (object.kind() != ScriptingObject::Kind::Application)
-        throw PeerError(QStringLiteral("NotSupported"),
+        throw PeerError(PeerError::Code::NotSupported,
                         QStringLiteral("%1 is a command of the application /application, not of %2")
                             .arg(method, describe(object)));
     if (method == QLatin1String("ValuesForKeys"))
@@ -321,7 +320,7 @@ QVariantList ScriptingHandler::handle(const QString& path, const QString& method
                         arguments.value(2).toBool());
         return {};
     }
-    throw PeerError(QStringLiteral("NotSupported"), QStringLiteral("no command %1").arg(method));
+    throw PeerError(PeerError::Code::NotSupported, QStringLiteral("no command %1").arg(method));
 }
 
 // Properties ----------------------------------------------------------------
@@ -332,9 +331,9 @@ QVariant ScriptingHandler::typedProperty(const ScriptingObject& object, const QS
     const QVariant value = property(object, name);
     if (value.metaType().id() == metaType)
         return value;
-    throw PeerError(QStringLiteral("WrongType"), QStringLiteral("\"%1\" of %2 is %3, not %4")
-                                                     .arg(name, describe(object), typeWord(value),
-                                                          typeWord(QVariant(QMetaType(metaType)))));
+    throw PeerError(PeerError::Code::WrongType, QStringLiteral("\"%1\" of %2 is %3, not %4")
+                                                    .arg(name, describe(object), typeWord(value),
+                                                         typeWord(QVariant(QMetaType(metaType)))));
 }
 
 QVariant ScriptingHandler::property(const ScriptingObject& object, const QString& name)
@@ -468,13 +467,13 @@ void ScriptingHandler::setProperty(const ScriptingObject& object, const QString&
     if (object.kind() != ScriptingObject::Kind::Version) {
         property(object, name); // names the missing object or property
         throw PeerError(
-            QStringLiteral("ReadOnly"),
+            PeerError::Code::ReadOnly,
             QStringLiteral("\"%1\" of %2 cannot be changed").arg(name, describe(object)));
     }
     const VersionRecord version = versionOf(object);
     const auto requireType = [&](int type) {
         if (value.metaType().id() != type)
-            throw PeerError(QStringLiteral("WrongType"),
+            throw PeerError(PeerError::Code::WrongType,
                             QStringLiteral("\"%1\" of %2 takes %3, not %4")
                                 .arg(name, describe(object), typeWord(QVariant(QMetaType(type))),
                                      typeWord(value)));
@@ -482,7 +481,7 @@ void ScriptingHandler::setProperty(const ScriptingObject& object, const QString&
     const auto requireRange = [&](double low, double high) {
         const double number = value.toDouble();
         if (!(number >= low && number <= high))
-            throw PeerError(QStringLiteral("InvalidArgument"),
+            throw PeerError(PeerError::Code::InvalidArgument,
                             QStringLiteral("\"%1\" of %2 lies between %3 and %4, not %5")
                                 .arg(name, describe(object))
                                 .arg(low)
@@ -510,7 +509,7 @@ void ScriptingHandler::setProperty(const ScriptingObject& object, const QString&
     } else {
         versionProperty(version, name); // names a missing property
         throw PeerError(
-            QStringLiteral("ReadOnly"),
+            PeerError::Code::ReadOnly,
             QStringLiteral("\"%1\" of %2 cannot be changed").arg(name, describe(object)));
     }
 }
@@ -598,7 +597,7 @@ QList<ScriptingObject> ScriptingHandler::elements(const ScriptingObject& object,
         property(object, QStringLiteral("name"));
         break;
     }
-    throw PeerError(QStringLiteral("NoSuchElement"),
+    throw PeerError(PeerError::Code::NoSuchElement,
                     QStringLiteral("%1 has no elements \"%2\"").arg(describe(object), element));
 }
 
@@ -654,7 +653,7 @@ QVariant ScriptingHandler::keyValue(Resolved& resolved, const QString& key)
     if (name != QLatin1String("name") && name != QLatin1String("value") &&
         name != QLatin1String("parents"))
         throw PeerError(
-            QStringLiteral("NoSuchProperty"),
+            PeerError::Code::NoSuchProperty,
             QStringLiteral("the key \"%1\" asks for a property elements do not have").arg(key));
     const QString kind = tagKind(element);
     const bool tags = !kind.isEmpty() || element == QLatin1String("otherTags");
@@ -680,7 +679,7 @@ QVariant ScriptingHandler::keyValue(Resolved& resolved, const QString& key)
         it = resolved.tagLists.insert(element, list);
     }
     if (name == QLatin1String("parents"))
-        throw PeerError(QStringLiteral("NoSuchProperty"),
+        throw PeerError(PeerError::Code::NoSuchProperty,
                         QStringLiteral("tags have no property \"parents\" (key \"%1\")").arg(key));
     if (it->isEmpty())
         return {};
@@ -724,7 +723,7 @@ QVariantList ScriptingHandler::importFiles(const QStringList& files, quint32 mod
                                            const QString& projectPath)
 {
     if (mode != kMoveMode && mode != kReferenceMode)
-        throw PeerError(QStringLiteral("InvalidArgument"),
+        throw PeerError(PeerError::Code::InvalidArgument,
                         QStringLiteral("the import mode is 'rkmv' or 'rkrf', not 0x%1")
                             .arg(mode, 8, 16, QLatin1Char('0')));
     const ProjectRecord project = liveProject(target(projectPath));
@@ -739,7 +738,7 @@ QVariantList ScriptingHandler::importFiles(const QStringList& files, quint32 mod
         // the command answers with no versions. It is read before anything
         // is written, so nothing has changed. Among several files it fails
         // the whole call, which then changes nothing either.
-        if (error.name() != QLatin1String("UnsupportedFile") || files.size() != 1)
+        if (error.code() != PeerError::Code::UnsupportedFile || files.size() != 1)
             throw;
         m_pendingImport.reset();
         return paths({});
@@ -754,13 +753,13 @@ void ScriptingHandler::adjustImageDate(const QDateTime& date, const QVariantList
                                        bool mastersIncluded)
 {
     if (!date.isValid())
-        throw PeerError(QStringLiteral("InvalidArgument"), QStringLiteral("the date is not valid"));
+        throw PeerError(PeerError::Code::InvalidArgument, QStringLiteral("the date is not valid"));
     const QList<VersionRecord> versions = versionsOf(versionPaths);
     if (mastersIncluded) {
         for (const VersionRecord& version : versions)
             if (!m_catalog.isOnline(version.masterId))
                 throw PeerError(
-                    QStringLiteral("MasterOffline"),
+                    PeerError::Code::MasterOffline,
                     QStringLiteral("the master of image version %1 is offline; its date "
                                    "cannot be changed")
                         .arg(version.uuid));
@@ -780,7 +779,7 @@ void ScriptingHandler::refreshMetadata(const VersionRecord& version)
 {
     const QList<MasterFileRecord> files = m_catalog.masterFiles(version.masterId);
     if (!m_catalog.isOnline(version.masterId))
-        throw PeerError(QStringLiteral("MasterOffline"),
+        throw PeerError(PeerError::Code::MasterOffline,
                         QStringLiteral("the master of image version %1 is offline (%2)")
                             .arg(version.uuid, files.value(0).absolutePath));
     const MediaReader::Info info = MediaReader::read(files.first().absolutePath);

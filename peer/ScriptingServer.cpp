@@ -154,7 +154,7 @@ QDBusMessage ScriptingServer::answer(const QDBusMessage& message)
             ::_exit(0);
         case ServeOptions::CallFault::KillCaller:
             killCaller(message);
-            return message.createErrorReply(QStringLiteral("org.photolib.Error.Injected"),
+            return message.createErrorReply(PeerError::busErrorName(PeerError::Code::Injected),
                                             QStringLiteral("the caller was killed"));
         case ServeOptions::CallFault::Malformed:
             return malformedReply(message, declared->outSignature);
@@ -168,7 +168,7 @@ QDBusMessage ScriptingServer::answer(const QDBusMessage& message)
             return malformedReply(message, declared->outSignature);
         }
         case ServeOptions::CallFault::Fail:
-            return message.createErrorReply(QStringLiteral("org.photolib.Error.Injected"),
+            return message.createErrorReply(PeerError::busErrorName(PeerError::Code::Injected),
                                             QStringLiteral("call %1 of %2 fails as asked")
                                                 .arg(m_callsOfMethod.value(method))
                                                 .arg(method));
@@ -188,7 +188,7 @@ QDBusMessage ScriptingServer::answer(const QDBusMessage& message)
         QString problem;
         if (!ScriptingValue::toWire(results, declared->outTypes, wire, &problem))
             throw PeerError(
-                QStringLiteral("Internal"),
+                PeerError::Code::Internal,
                 QStringLiteral("the reply to %1 cannot be sent: %2").arg(method, problem));
         transaction.commit();
         committed = true;
@@ -196,7 +196,7 @@ QDBusMessage ScriptingServer::answer(const QDBusMessage& message)
     } catch (const PeerError& error) {
         reply = message.createErrorReply(error.busErrorName(), error.reason());
     } catch (const std::exception& error) {
-        reply = message.createErrorReply(QStringLiteral("org.photolib.Error.Internal"),
+        reply = message.createErrorReply(PeerError::busErrorName(PeerError::Code::Internal),
                                          QString::fromLocal8Bit(error.what()));
     }
     m_handler.finish(committed);
