@@ -371,20 +371,12 @@ ServeOptions::TiffSetting tiffSetting(const QString& text)
     throw UsageError{QStringLiteral("--tiff-setting is stock, missing, 8bit, halfsize or jpeg")};
 }
 
-// Calls named as METHOD:N (the N-th call of METHOD), comma-separated.
-void addCallFaults(ServeOptions& options, const QStringList& values, ServeOptions::CallFault fault)
+/// Plans `fault` for the calls the option names.
+void addCallFaults(FaultPlan& faults, const QStringList& values, FaultPlan::CallFault fault)
 {
-    for (const QString& value : values) {
-        for (const QString& call : value.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
-            const qsizetype colon = call.lastIndexOf(QLatin1Char(':'));
-            bool numbered = false;
-            const qint64 number = colon > 0 ? call.mid(colon + 1).toLongLong(&numbered) : 0;
-            if (!numbered || number < 1)
-                throw UsageError{
-                    QStringLiteral("a call is named METHOD:N with N from 1, not \"%1\"").arg(call)};
-            options.callFaults[call.left(colon)].insert(number, fault);
-        }
-    }
+    const Result<void> added = faults.addCalls(values, fault);
+    if (!added)
+        throw UsageError{added.error()};
 }
 
 int serveCommand(const QStringList& arguments)
@@ -432,20 +424,21 @@ int serveCommand(const QStringList& arguments)
         options.versionText = parser.value(version);
     if (parser.isSet(tiff))
         options.tiffSetting = tiffSetting(parser.value(tiff));
-    options.failingExports = commaSet(parser.value(failExport));
-    options.inconsistentTagLists = parser.isSet(inconsistent);
-    options.mismatchedTagIds = commaSet(parser.value(mismatched));
-    options.zeroHeightIds = commaSet(parser.value(zeroHeight));
-    options.noFileSizeIds = commaSet(parser.value(noFileSize));
+    FaultPlan& faults = options.faults;
+    faults.failingExports = commaSet(parser.value(failExport));
+    faults.inconsistentTagLists = parser.isSet(inconsistent);
+    faults.mismatchedTagIds = commaSet(parser.value(mismatched));
+    faults.zeroHeightIds = commaSet(parser.value(zeroHeight));
+    faults.noFileSizeIds = commaSet(parser.value(noFileSize));
     if (parser.isSet(exitAfter))
-        options.exitAfterCalls = parser.value(exitAfter).toLongLong();
-    options.callDelayMs = parser.value(delay).toInt();
-    options.wrongShapeMethods = commaSet(parser.value(wrongShape));
-    addCallFaults(options, parser.values(failCall), ServeOptions::CallFault::Fail);
-    addCallFaults(options, parser.values(malformedCall), ServeOptions::CallFault::Malformed);
-    addCallFaults(options, parser.values(exitAtCall), ServeOptions::CallFault::Exit);
-    addCallFaults(options, parser.values(emptyCall), ServeOptions::CallFault::Empty);
-    addCallFaults(options, parser.values(killCallerAtCall), ServeOptions::CallFault::KillCaller);
+        faults.exitAfterCalls = parser.value(exitAfter).toLongLong();
+    faults.callDelayMs = parser.value(delay).toInt();
+    faults.wrongShapeMethods = commaSet(parser.value(wrongShape));
+    addCallFaults(faults, parser.values(failCall), FaultPlan::CallFault::Fail);
+    addCallFaults(faults, parser.values(malformedCall), FaultPlan::CallFault::Malformed);
+    addCallFaults(faults, parser.values(exitAtCall), FaultPlan::CallFault::Exit);
+    addCallFaults(faults, parser.values(emptyCall), FaultPlan::CallFault::Empty);
+    addCallFaults(faults, parser.values(killCallerAtCall), FaultPlan::CallFault::KillCaller);
 
     Library library(values[0]);
     ServeLock lock(library.path());

@@ -2,6 +2,7 @@
 
 #include "Library.h"
 #include "PeerError.h"
+#include "ScriptingObject.h"
 #include "Transaction.h"
 
 #include "scripting/ScriptingInterface.h"
@@ -9,6 +10,7 @@
 
 #include <QCoreApplication>
 #include <QDBusConnectionInterface>
+#include <QDBusObjectPath>
 #include <QThread>
 
 #include <csignal>
@@ -78,13 +80,6 @@ bool ScriptingServer::handleMessage(const QDBusMessage& message, const QDBusConn
     if (message.interface() == QLatin1String("org.freedesktop.DBus.Introspectable") ||
         message.interface() == QLatin1String("org.freedesktop.DBus.Peer"))
         return false;
-    if (m_options.exitAfterCalls >= 0 && m_answered >= quint64(m_options.exitAfterCalls)) {
-        // A fault asked for by a test: go away in the middle of a call.
-        std::fflush(nullptr);
-        ::_exit(0);
-    }
-    if (m_options.callDelayMs > 0)
-        QThread::msleep(ulong(m_options.callDelayMs));
     connection.send(answer(message));
     return true;
 }
@@ -102,18 +97,6 @@ void ScriptingServer::killCaller(const QDBusMessage& message) const
     ::kill(pid_t(pid), SIGKILL);
 }
 
-std::optional<ServeOptions::CallFault> ScriptingServer::plannedFault(const QString& method)
-{
-    const qint64 number = ++m_callsOfMethod[method];
-    const auto planned = m_options.callFaults.constFind(method);
-    if (planned == m_options.callFaults.cend())
-        return std::nullopt;
-    const auto fault = planned->constFind(number);
-    if (fault == planned->cend())
-        return std::nullopt;
-    return *fault;
-}
-
 QDBusMessage ScriptingServer::malformedReply(const QDBusMessage& message,
                                              const QString& outSignature)
 {
@@ -122,8 +105,92 @@ QDBusMessage ScriptingServer::malformedReply(const QDBusMessage& message,
                                    : QVariant(7));
 }
 
+QDBusMessage ScriptingServer::emptyReply(const QDBusMessage& message,
+                                         const ScriptingInterface::Method& declared)
+{
+    QVariantList wire;
+    const QVariantList empty =
+        declared.outTypes.isEmpty() ? QVariantList{} : QVariantList{QVariantList{}};
+    if (ScriptingValue::toWire(empty, declared.outTypes, wire))
+        return message.createReply(wire);
+    return malformedReply(message, declared.outSignature);
+}
+
+void ScriptingServer::endNow()
+{
+    std::fflush(nullptr);
+    ::_exit(0);
+}
+
+// Faults --------------------------------------------------------------------
+
+void ScriptingServer::beforeCall() const
+{
+    const FaultPlan& faults = m_options.faults;
+    if (faults.endsAfter(m_answered))
+        endNow(); // in the middle of a call, which gets no reply
+    if (faults.callDelayMs > 0)
+        QThread::msleep(ulong(faults.callDelayMs));
+}
+
+std::optional<QDBusMessage> ScriptingServer::faultyReply(const QDBusMessage& message,
+                                                         const ScriptingInterface::Method& declared)
+{
+    const FaultPlan& faults = m_options.faults;
+    const QString method = message.member();
+    if (faults.wrongShapeMethods.contains(method))
+        return malformedReply(message, declared.outSignature);
+    const qint64 number = ++m_callsOfMethod[method];
+    if (const auto fault = faults.faultAt(method, number)) {
+        switch (*fault) {
+        case FaultPlan::CallFault::Exit:
+            endNow(); // the library dies in the middle of this call
+        case FaultPlan::CallFault::KillCaller:
+            killCaller(message);
+            return message.createErrorReply(PeerError::busErrorName(PeerError::Code::Injected),
+                                            QStringLiteral("the caller was killed"));
+        case FaultPlan::CallFault::Malformed:
+            return malformedReply(message, declared.outSignature);
+        case FaultPlan::CallFault::Empty:
+            return emptyReply(message, declared);
+        case FaultPlan::CallFault::Fail:
+            return message.createErrorReply(
+                PeerError::busErrorName(PeerError::Code::Injected),
+                QStringLiteral("call %1 of %2 fails as asked").arg(number).arg(method));
+        }
+    }
+    if (method == QLatin1String("Export") && faults.failsExportOf(versionIds(message)))
+        return emptyReply(message, declared);
+    return std::nullopt;
+}
+
+QVariantList ScriptingServer::spoiled(const QDBusMessage& message, const QVariantList& arguments,
+                                      QVariantList results) const
+{
+    if (message.member() != QLatin1String("ValuesForKeys") || results.isEmpty())
+        return results;
+    results[0] = m_options.faults.spoiledBulkRead(
+        arguments.value(0).toList(), arguments.value(1).toStringList(), results[0].toList());
+    return results;
+}
+
+QStringList ScriptingServer::versionIds(const QDBusMessage& message)
+{
+    QStringList ids;
+    const QVariant versions = ScriptingValue::fromWire(message.arguments().value(0));
+    for (const QVariant& path : versions.toList()) {
+        const auto object = ScriptingObject::parse(path.value<QDBusObjectPath>().path());
+        if (object && object->kind() == ScriptingObject::Kind::Version)
+            ids.append(object->key());
+    }
+    return ids;
+}
+
+// Answers -------------------------------------------------------------------
+
 QDBusMessage ScriptingServer::answer(const QDBusMessage& message)
 {
+    beforeCall();
     const QString method = message.member();
     if (method == QLatin1String("CallCount") && message.interface() == m_interface->name() &&
         message.signature().isEmpty())
@@ -144,36 +211,15 @@ QDBusMessage ScriptingServer::answer(const QDBusMessage& message)
             QStringLiteral("org.freedesktop.DBus.Error.InvalidArgs"),
             QStringLiteral("%1 takes arguments of the signature '%2', not '%3'")
                 .arg(method, declared->inSignature, message.signature()));
-    if (m_options.wrongShapeMethods.contains(method))
-        return malformedReply(message, declared->outSignature);
-    if (const auto fault = plannedFault(method)) {
-        switch (*fault) {
-        case ServeOptions::CallFault::Exit:
-            // The library dies in the middle of this call.
-            std::fflush(nullptr);
-            ::_exit(0);
-        case ServeOptions::CallFault::KillCaller:
-            killCaller(message);
-            return message.createErrorReply(PeerError::busErrorName(PeerError::Code::Injected),
-                                            QStringLiteral("the caller was killed"));
-        case ServeOptions::CallFault::Malformed:
-            return malformedReply(message, declared->outSignature);
-        case ServeOptions::CallFault::Empty: {
-            QVariantList wire;
-            QString problem;
-            const QVariantList empty =
-                declared->outTypes.isEmpty() ? QVariantList{} : QVariantList{QVariantList{}};
-            if (ScriptingValue::toWire(empty, declared->outTypes, wire, &problem))
-                return message.createReply(wire);
-            return malformedReply(message, declared->outSignature);
-        }
-        case ServeOptions::CallFault::Fail:
-            return message.createErrorReply(PeerError::busErrorName(PeerError::Code::Injected),
-                                            QStringLiteral("call %1 of %2 fails as asked")
-                                                .arg(m_callsOfMethod.value(method))
-                                                .arg(method));
-        }
-    }
+    if (const auto reply = faultyReply(message, *declared))
+        return *reply;
+    return carriedOut(message, *declared);
+}
+
+QDBusMessage ScriptingServer::carriedOut(const QDBusMessage& message,
+                                         const ScriptingInterface::Method& declared)
+{
+    const QString method = message.member();
     QVariantList arguments;
     for (const QVariant& argument : message.arguments())
         arguments.append(ScriptingValue::fromWire(argument));
@@ -183,10 +229,11 @@ QDBusMessage ScriptingServer::answer(const QDBusMessage& message)
         Transaction transaction(m_library.db(), ScriptingHandler::changesLibrary(method)
                                                     ? Transaction::Kind::Write
                                                     : Transaction::Kind::Read);
-        const QVariantList results = m_handler.handle(message.path(), method, arguments);
+        const QVariantList results =
+            spoiled(message, arguments, m_handler.handle(message.path(), method, arguments));
         QVariantList wire;
         QString problem;
-        if (!ScriptingValue::toWire(results, declared->outTypes, wire, &problem))
+        if (!ScriptingValue::toWire(results, declared.outTypes, wire, &problem))
             throw PeerError(
                 PeerError::Code::Internal,
                 QStringLiteral("the reply to %1 cannot be sent: %2").arg(method, problem));
