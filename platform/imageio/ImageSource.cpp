@@ -15,11 +15,13 @@ bool readPixelHeader(const ImageInput& input, ImageFormat format, QVariantMap* p
                      QString* error)
 {
     if (ImageType::isRaw(format)) {
-        int width = 0, height = 0;
-        if (!RawDecoder::probe(input, &width, &height, error))
+        const Result<QSize> size = RawDecoder::probe(input);
+        if (!size) {
+            *error = size.error();
             return false;
-        properties->insert(ImageSource::PixelWidth, width);
-        properties->insert(ImageSource::PixelHeight, height);
+        }
+        properties->insert(ImageSource::PixelWidth, size->width());
+        properties->insert(ImageSource::PixelHeight, size->height());
         properties->insert(ImageSource::Depth, 16);
         properties->insert(ImageSource::ColorModel, QStringLiteral("RGB"));
         properties->insert(ImageSource::HasAlpha, false);
@@ -53,9 +55,12 @@ bool readPixelHeader(const ImageInput& input, ImageFormat format, QVariantMap* p
 void readMetadata(Exiv2::Image& image, QVariantMap* properties)
 {
     try {
-        const QByteArray exif = ExifBlock::read(image.exifData(), image.byteOrder(), properties);
-        if (!exif.isEmpty())
-            properties->insert(ImageSource::ExifData, exif);
+        // EXIF that does not read leaves the source without it, like a file
+        // that has none: the pixels and the other metadata still convert.
+        const Result<QByteArray> exif =
+            ExifBlock::read(image.exifData(), image.byteOrder(), properties);
+        if (exif && !exif->isEmpty())
+            properties->insert(ImageSource::ExifData, *exif);
         const QVariantMap iptc = IptcDictionary::read(image.iptcData());
         if (!iptc.isEmpty())
             properties->insert(ImageSource::IptcDictionary, iptc);
