@@ -444,9 +444,8 @@ int serveCommand(const QStringList& arguments)
     ServeLock lock(library.path());
     TerminationSignals termination;
     ScriptingServer server(library, options, declaredInterface());
-    QString problem;
-    if (!server.start(&problem))
-        throw PeerError(PeerError::Code::BusNameTaken, problem);
+    if (const Result<void> started = server.start(); !started)
+        throw PeerError(PeerError::Code::BusNameTaken, started.error());
     std::fprintf(stderr, "photolib: serving %s as %s\n", qPrintable(library.path()),
                  qPrintable(options.busName));
     QCoreApplication::exec();

@@ -33,23 +33,19 @@ ScriptingServer::~ScriptingServer()
     m_connection->unregisterObject(QStringLiteral("/"), QDBusConnection::UnregisterTree);
 }
 
-bool ScriptingServer::start(QString* error)
+Result<void> ScriptingServer::start()
 {
     QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected()) {
-        *error = QStringLiteral("no session bus: %1").arg(bus.lastError().message());
-        return false;
-    }
-    if (!bus.registerVirtualObject(QStringLiteral("/"), this, QDBusConnection::SubPath)) {
-        *error = QStringLiteral("cannot register the library's objects on the bus");
-        return false;
-    }
+    if (!bus.isConnected())
+        return Failure(QStringLiteral("no session bus: %1").arg(bus.lastError().message()));
+    if (!bus.registerVirtualObject(QStringLiteral("/"), this, QDBusConnection::SubPath))
+        return Failure(QStringLiteral("cannot register the library's objects on the bus"));
     if (!bus.registerService(m_options.busName)) {
         bus.unregisterObject(QStringLiteral("/"), QDBusConnection::UnregisterTree);
         const QString owner = bus.interface()->serviceOwner(m_options.busName).value();
-        *error = QStringLiteral("the bus name %1 is already owned (by %2)")
-                     .arg(m_options.busName, owner.isEmpty() ? bus.lastError().message() : owner);
-        return false;
+        return Failure(
+            QStringLiteral("the bus name %1 is already owned (by %2)")
+                .arg(m_options.busName, owner.isEmpty() ? bus.lastError().message() : owner));
     }
     m_connection = bus;
     m_busWatch.setInterval(1000);
@@ -60,7 +56,7 @@ bool ScriptingServer::start(QString* error)
         }
     });
     m_busWatch.start();
-    return true;
+    return {};
 }
 
 QString ScriptingServer::introspect(const QString&) const
@@ -108,11 +104,10 @@ QDBusMessage ScriptingServer::malformedReply(const QDBusMessage& message,
 QDBusMessage ScriptingServer::emptyReply(const QDBusMessage& message,
                                          const ScriptingInterface::Method& declared)
 {
-    QVariantList wire;
     const QVariantList empty =
         declared.outTypes.isEmpty() ? QVariantList{} : QVariantList{QVariantList{}};
-    if (ScriptingValue::toWire(empty, declared.outTypes, wire))
-        return message.createReply(wire);
+    if (const Result<QVariantList> wire = ScriptingValue::toWire(empty, declared.outTypes))
+        return message.createReply(*wire);
     return malformedReply(message, declared.outSignature);
 }
 
@@ -231,15 +226,14 @@ QDBusMessage ScriptingServer::carriedOut(const QDBusMessage& message,
                                                     : Transaction::Kind::Read);
         const QVariantList results =
             spoiled(message, arguments, m_handler.handle(message.path(), method, arguments));
-        QVariantList wire;
-        QString problem;
-        if (!ScriptingValue::toWire(results, declared.outTypes, wire, &problem))
+        const Result<QVariantList> wire = ScriptingValue::toWire(results, declared.outTypes);
+        if (!wire)
             throw PeerError(
                 PeerError::Code::Internal,
-                QStringLiteral("the reply to %1 cannot be sent: %2").arg(method, problem));
+                QStringLiteral("the reply to %1 cannot be sent: %2").arg(method, wire.error()));
         transaction.commit();
         committed = true;
-        reply = message.createReply(wire);
+        reply = message.createReply(*wire);
     } catch (const PeerError& error) {
         reply = message.createErrorReply(error.busErrorName(), error.reason());
     } catch (const std::exception& error) {

@@ -31,9 +31,8 @@ public:
     ~ScriptingServer() override;
 
     /// Connects to the session bus, registers the objects and takes the bus
-    /// name; false (and `error` set) when the name has another owner or there
-    /// is no bus.
-    bool start(QString* error);
+    /// name; fails when the name has another owner or there is no bus.
+    Result<void> start();
     quint64 answeredCalls() const { return m_answered; }
 
     QString introspect(const QString& path) const override;
