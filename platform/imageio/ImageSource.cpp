@@ -95,10 +95,10 @@ ImageSource ImageSource::fromData(const QByteArray& bytes)
 ImageSource ImageSource::open(const ImageInput& input)
 {
     ImageSource source;
-    QString metadataError;
-    Exiv2::Image::AutoPtr metadata = ImageType::openMetadata(input, &metadataError);
+    const Result<std::shared_ptr<Exiv2::Image>> opened = ImageType::openMetadata(input);
+    Exiv2::Image* metadata = opened ? opened->get() : nullptr;
     const ImageFormat format =
-        ImageType::identify(input, metadata.get() ? &metadata->exifData() : nullptr);
+        ImageType::identify(input, metadata ? &metadata->exifData() : nullptr);
     if (format == ImageFormat::Unknown) {
         source.m_error =
             QStringLiteral("%1: not an image format that opens here").arg(input.describe());
@@ -106,11 +106,11 @@ ImageSource ImageSource::open(const ImageInput& input)
     }
     QString pixelError;
     const bool header = readPixelHeader(input, format, &source.m_properties, &pixelError);
-    if (metadata.get())
+    if (metadata)
         readMetadata(*metadata, &source.m_properties);
-    if (!header && !metadata.get()) {
+    if (!header && !metadata) {
         source.m_properties.clear();
-        source.m_error = pixelError.isEmpty() ? metadataError : pixelError;
+        source.m_error = pixelError.isEmpty() ? opened.error() : pixelError;
         return source;
     }
     source.m_error = pixelError;
