@@ -54,6 +54,10 @@ public:
     virtual void cfgProgressBarCurrentValue(float value) = 0;
     virtual void cfgProgressBarDeterminate() = 0;
 
+    /// The run wrote its report to `path`, just before its closing alert.
+    /// Front ends that offer the report keep the path; others ignore it.
+    virtual void runReportWritten(const QString& path) { (void)path; }
+
     /// An alert sheet on the main window; returns as soon as it is up.
     virtual void showAlert(const QString& message, const QString& title) = 0;
     /// Asks the user for read access to `path` and returns once granted.

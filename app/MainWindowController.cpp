@@ -3,6 +3,7 @@
 #include "DefaultsObservers.h"
 #include "FixedSizePanelController.h"
 #include "KeywordPanelController.h"
+#include "TolvaneAperture.h"
 #include "TolvaneApertureAppDelegate.h"
 #include "core/UserDefaults.h"
 #include "ui_MainWindow.h"
@@ -107,6 +108,8 @@ void MainWindowController::connectOutlets()
     m_countLabel = std::make_unique<LabelTextField>(m_ui->countLabel);
     m_progressIndicator = std::make_unique<ProgressBarIndicator>(m_ui->progressIndicator);
     m_scanButton = std::make_unique<PushButtonButton>(m_ui->selectionScanButton);
+    m_estimateButton = std::make_unique<PushButtonButton>(m_ui->estimateButton);
+    m_openReportButton = std::make_unique<PushButtonButton>(m_ui->openReportButton);
     m_referencedCheck = std::make_unique<PushButtonButton>(m_ui->externallyReferencedCheck);
     m_openPanel = std::make_unique<FileDialogOpenPanel>(m_window.get());
 
@@ -117,6 +120,8 @@ void MainWindowController::connectOutlets()
     outlets.countLabel = m_countLabel.get();
     outlets.progressIndicator = m_progressIndicator.get();
     outlets.selectionScanButton = m_scanButton.get();
+    outlets.estimateButton = m_estimateButton.get();
+    outlets.openReportButton = m_openReportButton.get();
     outlets.externallyReferencedCheck = m_referencedCheck.get();
     outlets.fixedSizePanel = &m_fixedSize->panel();
     outlets.fixedLengthTextField = &m_fixedSize->lengthField();
@@ -197,6 +202,7 @@ void MainWindowController::bindSwitches()
         {m_ui->tagCheck, QStringLiteral("TagEnabled")},
         {m_ui->trashCheck, QStringLiteral("TrashEnabled")},
         {m_ui->hideCheck, QStringLiteral("HideEnabled")},
+        {m_ui->onlySmallerCheck, TolvaneAperture::onlySmallerFilesKey()},
     };
     for (const auto& entry : switches) {
         QCheckBox* box = entry.first;
@@ -213,6 +219,10 @@ void MainWindowController::bindActions()
     TolvaneApertureAppDelegate* delegate = m_delegate.get();
     connect(m_ui->selectionScanButton, &QPushButton::clicked, this,
             [delegate] { delegate->selectionScan(); });
+    connect(m_ui->estimateButton, &QPushButton::clicked, this,
+            [delegate] { delegate->selectionEstimate(); });
+    connect(m_ui->openReportButton, &QPushButton::clicked, this,
+            [delegate] { delegate->openLastReport(); });
     connect(m_ui->keywordsButton, &QPushButton::clicked, this,
             [delegate] { delegate->configureKeywords(); });
     connect(m_ui->moreInfoButton, &QPushButton::clicked, this,
@@ -239,6 +249,7 @@ void MainWindowController::showProperty(const QString& name)
         m_ui->outputBox->setTitle(m_delegate->jpegOutputSetttingsBoxText());
         // Split pairs are imported as they are: quality and size do not apply.
         m_ui->encodingSettings->setEnabled(!m_delegate->rawJpegMode());
+        m_ui->onlySmallerCheck->setEnabled(!m_delegate->rawJpegMode());
     } else if (name == QLatin1String("compressionFactor")) {
         m_ui->qualityValueLabel->setText(m_delegate->compressionFactorText());
     } else if (name == QLatin1String("fixedSize") || name == QLatin1String("longSize") ||

@@ -73,6 +73,8 @@ private:
     std::unique_ptr<LabelTextField> m_countLabel;
     std::unique_ptr<ProgressBarIndicator> m_progressIndicator;
     std::unique_ptr<PushButtonButton> m_scanButton;
+    std::unique_ptr<PushButtonButton> m_estimateButton;
+    std::unique_ptr<PushButtonButton> m_openReportButton;
     std::unique_ptr<PushButtonButton> m_referencedCheck;
     std::unique_ptr<FileDialogOpenPanel> m_openPanel;
     QButtonGroup* m_processingOptions = nullptr;

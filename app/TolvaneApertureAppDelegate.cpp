@@ -445,7 +445,6 @@ void TolvaneApertureAppDelegate::selectionScan()
     // Two runs never overlap: a press while one is under way starts nothing.
     if (m_runUnderWay || m_nowProcessing)
         return;
-    auto engine = std::make_shared<TolvaneAperture>();
     if (m_externallyReferenced && !chooseReferencedFolder())
         return;
     void (TolvaneAperture::*runMethod)(RunDelegate*) = nullptr;
@@ -458,11 +457,51 @@ void TolvaneApertureAppDelegate::selectionScan()
         SystemLog::log(QStringLiteral("Invalid processing Option"));
         return;
     }
+    startRun([this, runMethod](TolvaneAperture& engine) { (engine.*runMethod)(this); });
+}
+
+void TolvaneApertureAppDelegate::selectionEstimate(std::optional<qint64> sampleSize)
+{
+    const qint64 sample = sampleSize.value_or(
+        UserDefaults::standard().integerForKey(QStringLiteral("EstimateSampleSize")));
+    startRun([this, sample](TolvaneAperture& engine) { engine.tolvaneEstimate(this, sample); });
+}
+
+void TolvaneApertureAppDelegate::startRun(std::function<void(TolvaneAperture&)> work)
+{
+    if (m_runUnderWay || m_nowProcessing)
+        return;
+    auto engine = std::make_shared<TolvaneAperture>();
     m_runUnderWay = true;
-    MainThread::performInBackground([this, engine, runMethod] {
-        ((*engine).*runMethod)(this);
+    MainThread::performInBackground([this, engine, work = std::move(work)] {
+        work(*engine);
         m_runUnderWay = false;
     });
+}
+
+QString TolvaneApertureAppDelegate::lastReportPath() const
+{
+    const QMutexLocker lock(&m_reportLock);
+    return m_lastReportPath;
+}
+
+void TolvaneApertureAppDelegate::runReportWritten(const QString& path)
+{
+    {
+        const QMutexLocker lock(&m_reportLock);
+        m_lastReportPath = path;
+    }
+    if (Button* button = m_outlets.openReportButton)
+        MainThread::performAsync([button] { button->setEnabled(true); });
+}
+
+void TolvaneApertureAppDelegate::openLastReport()
+{
+    const QString path = lastReportPath();
+    if (path.isEmpty())
+        return;
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
+        SystemLog::log(QStringLiteral("Could not open the report %1").arg(path));
 }
 
 bool TolvaneApertureAppDelegate::chooseReferencedFolder()
@@ -563,7 +602,8 @@ void TolvaneApertureAppDelegate::setCountText(const QString& text)
 
 void TolvaneApertureAppDelegate::setScanButtonEnabled(bool enabled)
 {
-    for (Button* button : {m_outlets.selectionScanButton, m_outlets.externallyReferencedCheck}) {
+    for (Button* button : {m_outlets.selectionScanButton, m_outlets.estimateButton,
+                           m_outlets.externallyReferencedCheck}) {
         if (button)
             MainThread::performAsync([button, enabled] { button->setEnabled(enabled); });
     }

@@ -10,9 +10,11 @@
 
 #include <atomic>
 #include <functional>
+#include <optional>
 #include <vector>
 
 class Button;
+class TolvaneAperture;
 class OpenPanel;
 class Panel;
 class ProgressIndicator;
@@ -40,6 +42,10 @@ public:
         TextField* countLabel = nullptr;
         ProgressIndicator* progressIndicator = nullptr;
         Button* selectionScanButton = nullptr;
+        /// Starts an estimate; disabled with the scan button during a run.
+        Button* estimateButton = nullptr;
+        /// Opens the last run's report; enabled once a run wrote one.
+        Button* openReportButton = nullptr;
         /// The switch for externally referenced output: a run reads it once,
         /// so it is disabled together with the scan button.
         Button* externallyReferencedCheck = nullptr;
@@ -127,8 +133,18 @@ public:
     /// engine per run, the output folder asked first when JPEGs stay
     /// outside the library. A press while a run is under way starts nothing.
     void selectionScan();
+    /// Starts an estimate of the savings on the library's selection, on a
+    /// thread of its own: `sampleSize` images evenly spread (0 for all), by
+    /// default the number the defaults store holds ("EstimateSampleSize").
+    /// Nothing is asked, since an estimate writes nothing outside its work
+    /// folder. A press while a run is under way starts nothing.
+    void selectionEstimate(std::optional<qint64> sampleSize = std::nullopt);
     /// Whether a run started here has not returned yet.
     bool runUnderWay() const { return m_runUnderWay; }
+    /// The report the last run wrote; empty before the first. Any thread.
+    QString lastReportPath() const;
+    /// Opens the last run's report in the desktop's application for CSV.
+    void openLastReport();
     void outputScaleSelect(int selectedTag);
     void configureFixedSize();
     void dismissFixedSizePanel();
@@ -147,6 +163,7 @@ public:
     void cfgProgressBarMaxValue(float value) override;
     void cfgProgressBarCurrentValue(float value) override;
     void cfgProgressBarDeterminate() override;
+    void runReportWritten(const QString& path) override;
     void showAlert(const QString& message, const QString& title) override;
     void userSelectedFiles(const QString& path) override;
 
@@ -164,8 +181,13 @@ private:
     void openInfoPage(const QString& infoKey);
     /// Asks where externally referenced JPEGs go; false when cancelled.
     bool chooseReferencedFolder();
+    /// Starts `work` on a new engine on a thread of its own, unless a run is
+    /// under way.
+    void startRun(std::function<void(TolvaneAperture&)> work);
 
     Outlets m_outlets;
+    mutable QMutex m_reportLock;
+    QString m_lastReportPath;
     std::function<void()> m_moveOffer;
     bool m_initializing = false;
     std::vector<int> m_observerTokens;

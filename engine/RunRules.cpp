@@ -25,17 +25,54 @@ bool RunRules::isSixteenBitTiffSetting(const QString& name)
             name.contains(QLatin1String("(16 bits)"), Qt::CaseInsensitive));
 }
 
+namespace {
+double inMegabytes(qint64 bytes)
+{
+    return static_cast<double>(bytes) / (1024.0 * 1024.0);
+}
+
+QString statisticsFigures(qint64 originalSize, qint64 convertedSize)
+{
+    return QString::asprintf("Stats:\nOriginals: %.2f MB\nConverted: %.2f MB\nSavings: %.2f MB",
+                             inMegabytes(originalSize), inMegabytes(convertedSize),
+                             inMegabytes(originalSize - convertedSize));
+}
+} // namespace
+
 QString RunRules::statisticsMessage(qint64 originalSize, qint64 convertedSize)
 {
-    const double perMegabyte = 1.0 / 1024;
-    const double original = static_cast<double>(originalSize) * perMegabyte * perMegabyte;
-    const double converted = static_cast<double>(convertedSize) * perMegabyte * perMegabyte;
-    const double savings =
-        static_cast<double>(originalSize - convertedSize) * perMegabyte * perMegabyte;
-    return QString::asprintf("Tolvane finished processing. - Check your keywords for Tolvane "
-                             "Original and Tolvane Processed.\n\nStats:\nOriginals: %.2f "
-                             "MB\nConverted: %.2f MB\nSavings: %.2f MB",
-                             original, converted, savings);
+    return QStringLiteral("Tolvane finished processing. - Check your keywords for Tolvane "
+                          "Original and Tolvane Processed.\n\n") +
+           statisticsFigures(originalSize, convertedSize);
+}
+
+QString RunRules::estimateMessage(qint64 originalSize, qint64 convertedSize, qsizetype sampled,
+                                  qsizetype candidates)
+{
+    const QString scope =
+        sampled < candidates
+            ? QStringLiteral("Estimated from an evenly spread sample of %1 of the %2 images to "
+                             "convert, extrapolated by the sizes of their masters.")
+                  .arg(sampled)
+                  .arg(candidates)
+            : QStringLiteral("Estimated from all %1 images to convert.").arg(candidates);
+    return scope + QStringLiteral(" Nothing in the library was changed.\n\n") +
+           statisticsFigures(originalSize, convertedSize);
+}
+
+QList<qsizetype> RunRules::evenSample(qsizetype total, qsizetype count)
+{
+    QList<qsizetype> indices;
+    if (count <= 0 || count >= total)
+        count = total;
+    for (qsizetype k = 0; k < count; ++k)
+        indices.append(count == total ? k : (2 * k + 1) * total / (2 * count));
+    return indices;
+}
+
+QString RunRules::megabytes(qint64 bytes)
+{
+    return QString::asprintf("%.2f", inMegabytes(bytes));
 }
 
 QString RunRules::extension(const QString& fileName)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -26,6 +27,20 @@ public:
 
     /// The closing message of a conversion run, megabytes of 1024 x 1024.
     static QString statisticsMessage(qint64 originalSize, qint64 convertedSize);
+
+    /// The closing message of an estimate: what it covered, then the figures
+    /// as the closing statistics give them. `sampled` of `candidates` images
+    /// were rendered; fewer means the figures are extrapolated.
+    static QString estimateMessage(qint64 originalSize, qint64 convertedSize, qsizetype sampled,
+                                   qsizetype candidates);
+
+    /// `count` indices out of 0 .. `total` - 1, evenly spread, in order: the
+    /// middle of each of `count` equal stretches. All of them when `count`
+    /// is 0 or not below `total`.
+    static QList<qsizetype> evenSample(qsizetype total, qsizetype count);
+
+    /// Megabytes of 1024 x 1024 with two decimals, as the statistics show them.
+    static QString megabytes(qint64 bytes);
 
     /// The file name extension: the text after the last dot of the name
     /// (empty without a dot).

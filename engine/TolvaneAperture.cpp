@@ -24,6 +24,8 @@
 #include <QTemporaryFile>
 #include <QUuid>
 
+#include <cmath>
+
 namespace {
 
 const QString kUnableToProcess = QStringLiteral("Unable To Process");
@@ -101,6 +103,12 @@ const QString& TolvaneAperture::trashProjectName()
     return name;
 }
 
+const QString& TolvaneAperture::onlySmallerFilesKey()
+{
+    static const QString key = QStringLiteral("OnlySmallerFiles");
+    return key;
+}
+
 TolvaneAperture::TolvaneAperture()
     : m_sbutils(std::make_unique<SBUtils>()), m_tmpDir(temporaryDirectory()),
       m_imgTypes(ImageFileTypes::list())
@@ -126,8 +134,9 @@ void TolvaneAperture::prepareForRun()
     m_delegate->setNowProcessing(true);
     m_sbutils->setAppDelegate(m_delegate);
 
-    // Read once: switching it during a run must not move where JPEGs go.
-    m_externallyReferenced = m_delegate->externallyReferenced();
+    // Read once: switching it during a run must not move where JPEGs go. An
+    // estimate keeps its JPEGs in the work folder, whatever the setting.
+    m_externallyReferenced = !m_estimating && m_delegate->externallyReferenced();
     // The folder's path without a closing slash, so that exactly one follows.
     const QString folder =
         m_delegate->referencedFolder().adjusted(QUrl::StripTrailingSlash).toLocalFile();
@@ -151,6 +160,8 @@ void TolvaneAperture::prepareForRun()
     // plain second run over the same selection means.
     const QVariant skip = defaults.valueForKey(QStringLiteral("SkipConvertedImages"));
     m_skipConverted = !skip.isValid() || skip.toBool();
+    const QVariant onlySmaller = defaults.valueForKey(onlySmallerFilesKey());
+    m_onlySmaller = !onlySmaller.isValid() || onlySmaller.toBool();
     m_repairs = {};
     m_runId = QUuid::createUuid().toString(QUuid::WithoutBraces);
 
@@ -182,10 +193,16 @@ void TolvaneAperture::endOfRunCleanup()
     }
 }
 
-void TolvaneAperture::run(RunDelegate* delegate, RunBody body)
+void TolvaneAperture::run(RunDelegate* delegate, RunBody body,
+                          std::optional<RunReport::Kind> report)
 {
     m_delegate = delegate;
     prepareForRun();
+    m_report.reset();
+    m_reportedNewImages.clear();
+    m_reportPath.clear();
+    if (report)
+        m_report.emplace(*report);
     std::optional<ClosingAlert> closing = prepareWorkFolders();
     try {
         if (!closing)
@@ -195,7 +212,8 @@ void TolvaneAperture::run(RunDelegate* delegate, RunBody body)
     } catch (const std::exception& error) {
         log(QStringLiteral("Run ended by an internal error: %1")
                 .arg(QString::fromUtf8(error.what())));
-        const QString undone = takeOutUnderWork();
+        const QString undone = takeOutUnderWork(
+            QStringLiteral("internal error: %1").arg(QString::fromUtf8(error.what())));
         closing = ClosingAlert{kUnableToProcess,
                                QStringLiteral("Tolvane stopped because of an internal error:\n%1")
                                        .arg(QString::fromUtf8(error.what())) +
@@ -204,6 +222,8 @@ void TolvaneAperture::run(RunDelegate* delegate, RunBody body)
     finishJournalRun();
     m_workFolder.reset();
     m_workDir.clear();
+    if (m_report)
+        writeReport();
     endOfRunCleanup();
     if (closing)
         m_delegate->showAlert(closing->message, closing->title);
@@ -253,8 +273,14 @@ TolvaneAperture::ClosingAlert TolvaneAperture::failureAlert(const ScriptingError
 {
     log(QStringLiteral("Run ended by a failure talking to Aperture: %1: %2")
             .arg(error.name(), error.reason()));
+    if (m_estimating)
+        return {kUnableToProcess,
+                QStringLiteral("The estimate stopped because Aperture did not answer as "
+                               "expected.\n\n%1\n%2\n\nNothing in the library was changed.")
+                    .arg(error.name(), error.reason())};
     const bool halfDone = m_underWork.has_value();
-    const QString undone = takeOutUnderWork();
+    const QString undone =
+        takeOutUnderWork(QStringLiteral("%1: %2").arg(error.name(), error.reason()));
     QString message = QStringLiteral("Tolvane stopped because Aperture did not answer as "
                                      "expected.\n\n%1\n%2\n\nImages finished before this point "
                                      "are complete.")
@@ -283,10 +309,12 @@ TolvaneAperture::ClosingAlert TolvaneAperture::failureAlert(const ScriptingError
 }
 
 template <typename Work>
-void TolvaneAperture::underWork(const ApertureImageVersion& photo, const QString& name, Work work)
+void TolvaneAperture::underWork(const ApertureImageVersion& photo, qint64 index, Work work)
 {
+    const QString name = m_filenameList.value(index);
     m_underWork = ImageUnderWork{};
     m_underWork->name = name;
+    m_underWork->index = index;
     m_underWork->original = photo;
     if (m_journal) {
         RunJournal::Image record;
@@ -310,12 +338,13 @@ void TolvaneAperture::underWork(const ApertureImageVersion& photo, const QString
     clearWorkFolder();
 }
 
-QString TolvaneAperture::takeOutUnderWork()
+QString TolvaneAperture::takeOutUnderWork(const QString& reason)
 {
     if (!m_underWork)
         return {};
     const ImageUnderWork image = *m_underWork;
     m_underWork.reset();
+    setOutcome(image.index, RunReport::failed(reason));
     deleteFiles(image.strayFiles);
     if (image.newImages.isEmpty()) {
         log(QStringLiteral("Could not convert %1; it was left as it was").arg(image.name));
@@ -361,7 +390,7 @@ TolvaneAperture::ClosingAlert TolvaneAperture::emptySelectionAlert()
             QStringLiteral("You need to select the photos you want me to process")};
 }
 
-bool TolvaneAperture::loadSelectionData()
+bool TolvaneAperture::loadSelectionLists()
 {
     setStatus(QStringLiteral("Loading Data"));
     if (!m_sbutils->loadData(m_curPhotos))
@@ -369,6 +398,14 @@ bool TolvaneAperture::loadSelectionData()
     m_filenameList = m_sbutils->filenameList();
     m_sizeList = m_sbutils->sizeList();
     m_dateList = m_sbutils->dateList();
+    startReportRows();
+    return true;
+}
+
+bool TolvaneAperture::loadSelectionData()
+{
+    if (!loadSelectionLists())
+        return false;
     loadAlbumData();
     configureProjectForTrash();
     m_delegate->setProgressMaxValue(static_cast<double>(m_countPhotos));
@@ -386,17 +423,25 @@ std::optional<ApertureExportSetting> TolvaneAperture::findTiffExportSetting() co
 
 void TolvaneAperture::tolvaneScan(RunDelegate* delegate)
 {
-    run(delegate, &TolvaneAperture::scanBody);
+    run(delegate, &TolvaneAperture::scanBody, RunReport::Kind::Run);
 }
 
 void TolvaneAperture::tolvaneRawJpg(RunDelegate* delegate)
 {
-    run(delegate, &TolvaneAperture::rawJpgBody);
+    run(delegate, &TolvaneAperture::rawJpgBody, RunReport::Kind::Run);
 }
 
 void TolvaneAperture::tolvaneRepair(RunDelegate* delegate)
 {
-    run(delegate, &TolvaneAperture::repairBody);
+    run(delegate, &TolvaneAperture::repairBody, std::nullopt);
+}
+
+void TolvaneAperture::tolvaneEstimate(RunDelegate* delegate, qint64 sampleSize)
+{
+    m_estimating = true;
+    m_sampleSize = sampleSize;
+    run(delegate, &TolvaneAperture::estimateBody, RunReport::Kind::Estimate);
+    m_estimating = false;
 }
 
 std::optional<TolvaneAperture::ClosingAlert> TolvaneAperture::scanBody()
@@ -404,20 +449,9 @@ std::optional<TolvaneAperture::ClosingAlert> TolvaneAperture::scanBody()
     if (m_sbutils->versionCheck(false))
         return std::nullopt;
     repairEarlierRuns();
-    std::optional<ApertureExportSetting> setting;
-    ApertureExportMetadata metadata = ApertureExportMetadata::Sidecar;
-    if (m_processingOption == 0) {
-        setting = findTiffExportSetting();
-        if (!setting)
-            return ClosingAlert{
-                kUnableToProcess,
-                QStringLiteral(
-                    "The required export setting:\n\nTIFF - Original Size (16-bit)\n\nis missing "
-                    "from Aperture.\n\nYou need to manual re-create it to keep your adjustments.  "
-                    "If adjustments are not important to you, then select the \"No Adjustments\" "
-                    "checkbox and this export setting will not be required.")};
-        metadata = ApertureExportMetadata::Embedded;
-    }
+    ExportChoice exports;
+    if (auto missing = chooseExport(exports))
+        return missing;
     getSelection();
     if (m_countPhotos < 1)
         return emptySelectionAlert();
@@ -426,10 +460,9 @@ std::optional<TolvaneAperture::ClosingAlert> TolvaneAperture::scanBody()
 
     for (qint64 i = 0; i < m_countPhotos; ++i) {
         const ApertureImageVersion& photo = m_curPhotos.at(i);
-        if (alreadyConverted(photo, m_filenameList.value(i)))
+        if (alreadyConverted(photo, i))
             continue;
-        underWork(photo, m_filenameList.value(i),
-                  [&] { convertImage(photo, i, setting, metadata); });
+        underWork(photo, i, [&] { convertImage(photo, i, exports.setting, exports.metadata); });
     }
 
     deleteTrashProject();
@@ -442,15 +475,9 @@ void TolvaneAperture::convertImage(const ApertureImageVersion& photo, qint64 ind
                                    ApertureExportMetadata metadata)
 {
     setStatus(QStringLiteral("Processing"));
-    if (!m_sbutils->photoOnline(photo))
+    if (!isConvertible(photo, index))
         return;
-    m_delegate->setProgressValue(static_cast<double>(index + 1));
     const QString masterName = m_filenameList.value(index);
-    m_delegate->setCountText(masterName);
-    if (!m_imgTypes.contains(RunRules::extension(masterName)) || photo.height() == 0) {
-        log(QStringLiteral("Unsupported file %1").arg(masterName));
-        return;
-    }
 
     const QList<QUrl> exported =
         m_photoApplication.exportImages({photo}, setting, metadata, m_workDir);
@@ -458,6 +485,7 @@ void TolvaneAperture::convertImage(const ApertureImageVersion& photo, qint64 ind
         checkExportedTiff(photo, exported.first().toLocalFile());
     if (exported.isEmpty()) {
         log(QStringLiteral("Unable to export image %1").arg(describe(photo.properties())));
+        setOutcome(index, RunReport::failed(QStringLiteral("the export made no file")));
         return;
     }
     const QString exportedFile = exported.first().toLocalFile();
@@ -470,17 +498,20 @@ void TolvaneAperture::convertImage(const ApertureImageVersion& photo, qint64 ind
     {
         // The image's pixels and encoded bytes live only in this scope.
         const JpegRenderer renderer([this](const QString& text) { setStatus(text); });
-        OutputSizeRule::Settings size;
-        size.scaleFactor = m_delegate->scaleFactor();
-        size.fixedSize = m_delegate->fixedSize();
-        size.longSize = m_delegate->longSize().toLongLong();
-        size.shortSize = m_delegate->shortSize().toLongLong();
-        size.longLocked = m_delegate->longLocked();
-        size.shortLocked = m_delegate->shortLocked();
-        const auto outcome = renderer.render(exportedFile, outputPath, size,
+        const auto outcome = renderer.render(exportedFile, outputPath, outputSizeSettings(),
                                              m_delegate->compressionFactor(), jpegBytes);
-        if (!outcome.ok)
+        if (!outcome.ok) {
+            setOutcome(index, RunReport::failed(QStringLiteral("no JPEG could be made of the "
+                                                               "export (the log says why)")));
             return;
+        }
+        if (m_report)
+            m_report->row(index).jpegBytes = jpegBytes;
+        if (mustStaySmaller(index, jpegBytes)) {
+            helpers::deleteFile(outputPath);
+            setOutcome(index, RunReport::SkippedNotSmaller);
+            return;
+        }
         newPhoto = importFile(outputPath, masterProjectOf(photo));
     }
     removeExportedXmpFile(exported.first());
@@ -489,12 +520,55 @@ void TolvaneAperture::convertImage(const ApertureImageVersion& photo, qint64 ind
         // was not taken in is not left behind.
         log(QStringLiteral("Import of %1 made no image; %2 left as it was")
                 .arg(outputPath, masterName));
+        setOutcome(index, RunReport::failed(QStringLiteral("the import made no image")));
         return;
     }
     completeImage(photo, index, m_processedKeyword);
+    setOutcome(index, RunReport::Converted);
     // Only an image that was replaced counts in the statistics.
     m_originalSize += m_sizeList.value(index);
     m_convertedSize += jpegBytes;
+}
+
+bool TolvaneAperture::isConvertible(const ApertureImageVersion& photo, qint64 index)
+{
+    if (!m_sbutils->photoOnline(photo)) {
+        setOutcome(index, RunReport::SkippedOffline);
+        return false;
+    }
+    m_delegate->setProgressValue(static_cast<double>(index + 1));
+    const QString masterName = m_filenameList.value(index);
+    m_delegate->setCountText(masterName);
+    if (!m_imgTypes.contains(RunRules::extension(masterName)) || photo.height() == 0) {
+        log(QStringLiteral("Unsupported file %1").arg(masterName));
+        setOutcome(index, RunReport::SkippedUnsupported);
+        return false;
+    }
+    return true;
+}
+
+bool TolvaneAperture::mustStaySmaller(qint64 index, qint64 jpegBytes) const
+{
+    const qint64 masterBytes = m_sizeList.value(index);
+    if (!m_onlySmaller || jpegBytes < masterBytes)
+        return false;
+    log(QStringLiteral("%1 left as it was: its JPEG (%2 MB) is not smaller than its master "
+                       "(%3 MB)")
+            .arg(m_filenameList.value(index), RunRules::megabytes(jpegBytes),
+                 RunRules::megabytes(masterBytes)));
+    return true;
+}
+
+OutputSizeRule::Settings TolvaneAperture::outputSizeSettings() const
+{
+    OutputSizeRule::Settings size;
+    size.scaleFactor = m_delegate->scaleFactor();
+    size.fixedSize = m_delegate->fixedSize();
+    size.longSize = m_delegate->longSize().toLongLong();
+    size.shortSize = m_delegate->shortSize().toLongLong();
+    size.longLocked = m_delegate->longLocked();
+    size.shortLocked = m_delegate->shortLocked();
+    return size;
 }
 
 void TolvaneAperture::completeImage(const ApertureImageVersion& photo, qint64 index,
@@ -583,6 +657,7 @@ std::optional<ApertureImageVersion> TolvaneAperture::importFile(const QString& f
     if (inChosenFolder)
         m_underWork->strayFiles.removeAll(file);
     m_underWork->newImages.append(imported.first());
+    m_reportedNewImages.append({m_underWork->index, imported.first()});
     if (m_journal)
         m_journal->addNewImage(m_underWork->journalRow, imported.first().reference());
     return imported.first();
@@ -671,9 +746,9 @@ std::optional<TolvaneAperture::ClosingAlert> TolvaneAperture::rawJpgBody()
 
     for (qint64 i = 0; i < m_countPhotos; ++i) {
         const ApertureImageVersion& photo = m_curPhotos.at(i);
-        if (alreadyConverted(photo, m_filenameList.value(i)))
+        if (alreadyConverted(photo, i))
             continue;
-        underWork(photo, m_filenameList.value(i), [&] { separatePair(photo, i); });
+        underWork(photo, i, [&] { separatePair(photo, i); });
     }
 
     deleteTrashProject();
@@ -695,8 +770,10 @@ QString TolvaneAperture::extractedKeyword() const
 void TolvaneAperture::separatePair(const ApertureImageVersion& photo, qint64 index)
 {
     setStatus(QStringLiteral("Processing"));
-    if (!m_sbutils->photoOnline(photo))
+    if (!m_sbutils->photoOnline(photo)) {
+        setOutcome(index, RunReport::SkippedOffline);
         return;
+    }
     m_delegate->setProgressValue(static_cast<double>(index + 1));
     const QString masterName = m_filenameList.value(index);
     m_delegate->setCountText(masterName);
@@ -705,13 +782,16 @@ void TolvaneAperture::separatePair(const ApertureImageVersion& photo, qint64 ind
         {photo}, std::nullopt, ApertureExportMetadata::Sidecar, m_workDir);
     if (exported.isEmpty()) {
         log(QStringLiteral("Unable to export image %1").arg(describe(photo.properties())));
+        setOutcome(index, RunReport::failed(QStringLiteral("the export made no file")));
         return;
     }
     QStringList files;
     for (const QUrl& url : exported)
         files.append(url.toLocalFile());
+    // Anything but a photo, its partner and a sidecar is not a pair.
     if (files.size() != 3) {
         deleteFiles(files);
+        setOutcome(index, RunReport::SkippedUnsupported);
         return;
     }
     const RunRules::PairPlan plan =
@@ -737,12 +817,16 @@ void TolvaneAperture::separatePair(const ApertureImageVersion& photo, qint64 ind
     // The original goes only when every photo it held has a new image;
     // otherwise the halves that were imported are taken out again.
     if (newImages.isEmpty() || imageFilesLost > 0) {
-        log(RunRules::pairLeftMessage(masterName, imageFiles, imageFilesLost));
+        const QString left = RunRules::pairLeftMessage(masterName, imageFiles, imageFilesLost);
+        log(left);
         takeOut(newImages);
         m_underWork->newImages.clear();
+        // The reason is what the log line says after the name.
+        setOutcome(index, RunReport::failed(left.section(QStringLiteral(": "), 1)));
         return;
     }
     completeImage(photo, index, extractedKeyword());
+    setOutcome(index, RunReport::Split);
 }
 
 void TolvaneAperture::loadAlbumData()
@@ -872,17 +956,24 @@ std::optional<TolvaneAperture::ClosingAlert> TolvaneAperture::repairBody()
                             .arg(done.foldersRemoved)};
 }
 
-void TolvaneAperture::repairEarlierRuns()
+bool TolvaneAperture::openJournal()
 {
     const QList<ApertureLibrary> libraries = m_photoApplication.libraries();
     if (libraries.isEmpty())
-        return;
+        return false;
     m_libraryName = libraries.first().name();
     m_journal = std::make_unique<RunJournal>();
     if (!m_journal->isOpen()) {
         m_journal.reset();
-        return;
+        return false;
     }
+    return true;
+}
+
+void TolvaneAperture::repairEarlierRuns()
+{
+    if (!openJournal())
+        return;
     m_journal->beginRun(m_runId, m_libraryName, m_workDir);
     if (m_newProjectForTrash)
         m_journal->setTrashProject(m_runId, m_newProjectForTrash->reference());
@@ -1003,8 +1094,9 @@ void TolvaneAperture::clearDeadRuns()
     }
 }
 
-bool TolvaneAperture::alreadyConverted(const ApertureImageVersion& photo, const QString& name) const
+bool TolvaneAperture::alreadyConverted(const ApertureImageVersion& photo, qint64 index)
 {
+    const QString name = m_filenameList.value(index);
     if (!m_journal || !m_skipConverted)
         return false;
     const auto converted = m_journal->convertedInto(m_libraryName, photo.reference());
@@ -1019,6 +1111,9 @@ bool TolvaneAperture::alreadyConverted(const ApertureImageVersion& photo, const 
         }
     }
     log(QStringLiteral("%1 already converted into %2").arg(name, ids.join(QStringLiteral(", "))));
+    setOutcome(index, RunReport::SkippedAlreadyConverted);
+    if (m_report)
+        m_report->row(index).newVersionIds = ids;
     return true;
 }
 
@@ -1029,4 +1124,233 @@ void TolvaneAperture::finishJournalRun()
     m_journal->finishRun(m_runId,
                          m_newProjectForTrash ? m_newProjectForTrash->reference() : QString());
     m_journal.reset();
+}
+
+std::optional<TolvaneAperture::ClosingAlert>
+TolvaneAperture::chooseExport(ExportChoice& exports) const
+{
+    if (m_processingOption != 0)
+        return std::nullopt;
+    exports.setting = findTiffExportSetting();
+    if (!exports.setting)
+        return ClosingAlert{
+            kUnableToProcess,
+            QStringLiteral(
+                "The required export setting:\n\nTIFF - Original Size (16-bit)\n\nis missing "
+                "from Aperture.\n\nYou need to manual re-create it to keep your adjustments.  "
+                "If adjustments are not important to you, then select the \"No Adjustments\" "
+                "checkbox and this export setting will not be required.")};
+    exports.metadata = ApertureExportMetadata::Embedded;
+    return std::nullopt;
+}
+
+std::optional<TolvaneAperture::ClosingAlert> TolvaneAperture::estimateBody()
+{
+    if (m_processingOption > 1)
+        return ClosingAlert{kUnableToProcess,
+                            QStringLiteral("An estimate is made for conversions to JPEG. "
+                                           "Splitting RAW+JPEG pairs keeps every file and frees "
+                                           "no space.")};
+    if (m_sbutils->versionCheck(false))
+        return std::nullopt;
+    // Read only: which originals a run would skip as converted already.
+    openJournal();
+    ExportChoice exports;
+    if (auto missing = chooseExport(exports))
+        return missing;
+    getSelection();
+    if (m_countPhotos < 1)
+        return emptySelectionAlert();
+    // Only the lists: the trash project would change the library.
+    if (!loadSelectionLists())
+        return std::nullopt;
+
+    // First what a run would skip, found without exporting anything.
+    setStatus(QStringLiteral("Checking Images"));
+    m_delegate->setProgressMaxValue(static_cast<double>(m_countPhotos));
+    QList<qint64> candidates;
+    for (qint64 i = 0; i < m_countPhotos; ++i) {
+        const ApertureImageVersion& photo = m_curPhotos.at(i);
+        if (!alreadyConverted(photo, i) && isConvertible(photo, i))
+            candidates.append(i);
+    }
+    const QList<qsizetype> sample = RunRules::evenSample(candidates.size(), m_sampleSize);
+    qint64 candidateBytes = 0;
+    for (const qint64 i : std::as_const(candidates)) {
+        candidateBytes += m_sizeList.value(i);
+        setOutcome(i, RunReport::NotSampled);
+    }
+    m_delegate->setProgressMaxValue(static_cast<double>(sample.size()));
+    qint64 sampledBytes = 0;
+    for (qsizetype k = 0; k < sample.size(); ++k) {
+        const qint64 i = candidates.at(sample.at(k));
+        sampledBytes += m_sizeList.value(i);
+        setStatus(QStringLiteral("Processing"));
+        m_delegate->setProgressValue(static_cast<double>(k + 1));
+        m_delegate->setCountText(m_filenameList.value(i));
+        estimateImage(m_curPhotos.at(i), i, exports);
+    }
+    // A sample stands for every image to convert in proportion to the bytes
+    // of the masters, which are known for all of them.
+    if (sampledBytes > 0 && sampledBytes < candidateBytes) {
+        const double scale =
+            static_cast<double>(candidateBytes) / static_cast<double>(sampledBytes);
+        m_originalSize = std::llround(static_cast<double>(m_originalSize) * scale);
+        m_convertedSize = std::llround(static_cast<double>(m_convertedSize) * scale);
+    }
+    return ClosingAlert{QStringLiteral("Estimate"),
+                        RunRules::estimateMessage(m_originalSize, m_convertedSize, sample.size(),
+                                                  candidates.size())};
+}
+
+void TolvaneAperture::estimateImage(const ApertureImageVersion& photo, qint64 index,
+                                    const ExportChoice& exports)
+{
+    const QString masterName = m_filenameList.value(index);
+    const QList<QUrl> exported =
+        m_photoApplication.exportImages({photo}, exports.setting, exports.metadata, m_workDir);
+    if (m_processingOption == 0 && !m_tiffExportProfileValidated && !exported.isEmpty())
+        checkExportedTiff(photo, exported.first().toLocalFile());
+    if (exported.isEmpty()) {
+        log(QStringLiteral("Unable to export image %1").arg(describe(photo.properties())));
+        setOutcome(index, RunReport::failed(QStringLiteral("the export made no file")));
+        clearWorkFolder();
+        return;
+    }
+    const QString outputPath = OutputNaming::outputPath(m_workDir, masterName, false);
+    qint64 jpegBytes = 0;
+    const JpegRenderer renderer([this](const QString& text) { setStatus(text); });
+    const auto outcome =
+        renderer.render(exported.first().toLocalFile(), outputPath, outputSizeSettings(),
+                        m_delegate->compressionFactor(), jpegBytes);
+    clearWorkFolder();
+    if (!outcome.ok) {
+        setOutcome(index, RunReport::failed(QStringLiteral("no JPEG could be made of the export "
+                                                           "(the log says why)")));
+        return;
+    }
+    m_report->row(index).jpegBytes = jpegBytes;
+    if (mustStaySmaller(index, jpegBytes)) {
+        setOutcome(index, RunReport::SkippedNotSmaller);
+        return;
+    }
+    const qint64 masterBytes = m_sizeList.value(index);
+    log(QStringLiteral("%1: master %2 MB, JPEG %3 MB, savings %4 MB")
+            .arg(masterName, RunRules::megabytes(masterBytes), RunRules::megabytes(jpegBytes),
+                 RunRules::megabytes(masterBytes - jpegBytes)));
+    setOutcome(index, RunReport::Estimated);
+    m_originalSize += masterBytes;
+    m_convertedSize += jpegBytes;
+}
+
+void TolvaneAperture::startReportRows()
+{
+    if (!m_report)
+        return;
+    const QStringList& ids = m_sbutils->idList();
+    QList<RunReport::Row> rows;
+    for (qint64 i = 0; i < m_countPhotos; ++i) {
+        RunReport::Row row;
+        row.name = m_filenameList.value(i);
+        row.versionId = ids.value(i);
+        row.masterBytes = m_sizeList.value(i);
+        rows.append(row);
+    }
+    m_report->setImages(rows);
+}
+
+void TolvaneAperture::setOutcome(qint64 index, const QString& outcome)
+{
+    if (m_report && index >= 0 && index < m_report->size())
+        m_report->row(index).outcome = outcome;
+}
+
+void TolvaneAperture::resolveNewVersionIds()
+{
+    if (m_reportedNewImages.isEmpty() || !m_photoApplication.isRunning())
+        return;
+    QList<ApertureImageVersion> images;
+    for (const auto& entry : std::as_const(m_reportedNewImages))
+        images.append(entry.second);
+    try {
+        const QVariantList ids = m_photoApplication.valuesForKeys(images, {QStringLiteral("id")})
+                                     .value(QStringLiteral("id"));
+        for (qsizetype k = 0; k < m_reportedNewImages.size(); ++k) {
+            const qint64 row = m_reportedNewImages.at(k).first;
+            const QString outcome = m_report->row(row).outcome;
+            // Images taken out again are no image of the original's.
+            if (outcome == RunReport::Converted || outcome == RunReport::Split)
+                m_report->row(row).newVersionIds.append(ids.value(k).toString());
+        }
+    } catch (const ScriptingError& error) {
+        log(QStringLiteral("The report lists no new version ids: %1").arg(error.reason()));
+    }
+}
+
+void TolvaneAperture::addReportSettings()
+{
+    static const char* const options[] = {
+        "convert RAW to JPEG keeping adjustments", "convert RAW to JPEG without adjustments",
+        "split RAW+JPEG pairs keeping both", "split RAW+JPEG pairs keeping the RAW",
+        "split RAW+JPEG pairs keeping the JPEG"};
+    const auto onOff = [](bool on) {
+        return on ? QStringLiteral("on") : QStringLiteral("off");
+    };
+    RunReport& report = *m_report;
+    report.addSetting(QStringLiteral("Library"), m_libraryName);
+    report.addSetting(
+        QStringLiteral("Processing option"),
+        QStringLiteral("%1 (%2)")
+            .arg(m_processingOption)
+            .arg(QString::fromLatin1(m_processingOption >= 0 && m_processingOption <= 4
+                                         ? options[m_processingOption]
+                                         : "unknown")));
+    const OutputSizeRule::Settings size = outputSizeSettings();
+    report.addSetting(QStringLiteral("JPEG quality"), m_delegate->compressionFactor().toString());
+    report.addSetting(QStringLiteral("Output size"),
+                      size.fixedSize
+                          ? QStringLiteral("fixed: long side %1 px%2, short side %3 px%4")
+                                .arg(size.longSize)
+                                .arg(size.longLocked ? QStringLiteral(" (locked)") : QString())
+                                .arg(size.shortSize)
+                                .arg(size.shortLocked ? QStringLiteral(" (locked)") : QString())
+                          : QStringLiteral("%1 %").arg(qRound(size.scaleFactor * 100)));
+    report.addSetting(QStringLiteral("Only smaller files"), onOff(m_onlySmaller));
+    report.addSetting(QStringLiteral("Skip converted images"), onOff(m_skipConverted));
+    if (report.kind() == RunReport::Kind::Estimate) {
+        report.addSetting(QStringLiteral("Sample"), m_sampleSize > 0
+                                                        ? QString::number(m_sampleSize)
+                                                        : QStringLiteral("every image"));
+        return;
+    }
+    report.addSetting(QStringLiteral("Keep new files in a chosen folder"),
+                      m_externallyReferenced ? QDir::cleanPath(m_tmpDir) : onOff(false));
+    report.addSetting(QStringLiteral("Tag"), onOff(m_tagEnabled));
+    report.addSetting(QStringLiteral("Hide originals"), onOff(m_hideEnabled));
+    report.addSetting(QStringLiteral("Move originals to the trash"), onOff(m_trashEnabled));
+    report.addSetting(QStringLiteral("Albums"), onOff(m_albumEnabled));
+    report.addSetting(QStringLiteral("Parent keywords"), m_parentKeywords);
+    report.addSetting(QStringLiteral("Originals keyword"), m_originalsKeyword);
+    report.addSetting(QStringLiteral("Processed keyword"), m_processedKeyword);
+}
+
+void TolvaneAperture::writeReport()
+{
+    resolveNewVersionIds();
+    RunReport& report = *m_report;
+    if (m_processingOption <= 1) {
+        report.addTotal(QStringLiteral("Originals (MB)"), RunRules::megabytes(m_originalSize));
+        report.addTotal(QStringLiteral("Converted (MB)"), RunRules::megabytes(m_convertedSize));
+        report.addTotal(QStringLiteral("Savings (MB)"),
+                        RunRules::megabytes(m_originalSize - m_convertedSize));
+    }
+    addReportSettings();
+    QString error;
+    m_reportPath = report.write(RunReport::defaultFolder(), &error);
+    if (m_reportPath.isEmpty()) {
+        log(QStringLiteral("Could not write the report of this run: %1").arg(error));
+        return;
+    }
+    log(QStringLiteral("Report of this run: %1").arg(m_reportPath));
+    m_delegate->runReportWritten(m_reportPath);
 }

@@ -6,6 +6,8 @@
 #include "ApertureImageVersion.h"
 #include "ApertureProject.h"
 #include "RunJournal.h"
+#include "OutputSizeRule.h"
+#include "RunReport.h"
 #include "SBUtils.h"
 #include "helpers.h"
 
@@ -60,6 +62,18 @@ public:
     /// Only the repair of what interrupted runs left in the library; its
     /// closing alert ("All Done") sums up what was repaired.
     void tolvaneRepair(RunDelegate* delegate);
+    /// The savings a conversion run would bring, changing nothing in the
+    /// library: the selection's images (or an evenly spread sample of
+    /// `sampleSize` of them, extrapolated; 0 for all) are exported and
+    /// rendered into the work folder and measured; nothing is imported. Its
+    /// closing alert is titled "Estimate".
+    void tolvaneEstimate(RunDelegate* delegate, qint64 sampleSize);
+
+    /// The report the last run or estimate wrote; empty when none was written.
+    QString reportPath() const { return m_reportPath; }
+    /// The defaults key of "never a bigger file": a JPEG not smaller than its
+    /// master is not imported (on unless set to false).
+    static const QString& onlySmallerFilesKey();
 
     // The steps the runs share; public so each can be checked on its own.
     void prepareForRun();
@@ -103,11 +117,18 @@ private:
         QString message;
     };
     using RunBody = std::optional<ClosingAlert> (TolvaneAperture::*)();
+    /// What the conversion run exports: the 16-bit TIFF setting with embedded
+    /// metadata (option 0), or the master with a sidecar.
+    struct ExportChoice {
+        std::optional<ApertureExportSetting> setting;
+        ApertureExportMetadata metadata = ApertureExportMetadata::Sidecar;
+    };
 
     /// The original under work and what the run has done for it in the
     /// library so far: what a failure must undo.
     struct ImageUnderWork {
-        QString name; ///< master file name
+        QString name;     ///< master file name
+        qint64 index = 0; ///< in the selection, and the image's report row
         std::optional<ApertureImageVersion> original;
         QList<ApertureImageVersion> newImages; ///< imported so far
         QStringList strayFiles;                ///< in the chosen folder, not (yet) an image
@@ -125,9 +146,10 @@ private:
         int foldersRemoved = 0;
     };
 
-    /// Prepares, runs the body, cleans up once and shows the body's closing
-    /// alert; a scripting failure becomes the closing alert.
-    void run(RunDelegate* delegate, RunBody body);
+    /// Prepares, runs the body, cleans up once, writes the report (when the
+    /// run keeps one) and shows the body's closing alert; a scripting failure
+    /// becomes the closing alert.
+    void run(RunDelegate* delegate, RunBody body, std::optional<RunReport::Kind> report);
     /// Makes the private work folder and checks the chosen one; the alert
     /// that ends the run when either is unusable.
     std::optional<ClosingAlert> prepareWorkFolders();
@@ -135,10 +157,11 @@ private:
     /// Runs one image's work; a scripting failure takes its new images out
     /// again before it ends the run. The work folder is emptied after it.
     template <typename Work>
-    void underWork(const ApertureImageVersion& photo, const QString& name, Work work);
-    /// Undoes what the library holds of the image under work; never throws.
-    /// Returns a sentence for the closing alert.
-    QString takeOutUnderWork();
+    void underWork(const ApertureImageVersion& photo, qint64 index, Work work);
+    /// Undoes what the library holds of the image under work, whose report
+    /// row says it failed for `reason`; never throws. Returns a sentence for
+    /// the closing alert.
+    QString takeOutUnderWork(const QString& reason);
     void takeOut(const QList<ApertureImageVersion>& images);
     const ApertureProject& projectForTakenOut();
     void deleteTrashProject();
@@ -149,21 +172,35 @@ private:
     std::optional<ClosingAlert> scanBody();
     std::optional<ClosingAlert> rawJpgBody();
     std::optional<ClosingAlert> repairBody();
+    std::optional<ClosingAlert> estimateBody();
+    /// Exports and renders one image into the work folder and measures it.
+    void estimateImage(const ApertureImageVersion& photo, qint64 index,
+                       const ExportChoice& exports);
+    /// Whether the image is one a conversion run would export; the report
+    /// row of one it would skip says why.
+    bool isConvertible(const ApertureImageVersion& photo, qint64 index);
+    /// The export setting option 0 needs; the alert when it is missing.
+    std::optional<ClosingAlert> chooseExport(ExportChoice& exports) const;
     /// Opens the journal for the library, records this run and finishes or
     /// undoes what earlier interrupted runs left half done.
     void repairEarlierRuns();
+    /// Opens the journal for the library; false when there is none to open.
+    bool openJournal();
     void rollForward(const RunJournal::Image& image);
     void rollBack(const RunJournal::Image& image);
     /// New images a killed import made that the journal never heard of:
     /// in the target project, named and sized as the file imported.
     QList<ApertureImageVersion> unrecordedImports(const RunJournal::Image& image) const;
     void clearDeadRuns();
-    /// Whether the journal records the original as converted (then logged).
-    bool alreadyConverted(const ApertureImageVersion& photo, const QString& name) const;
+    /// Whether the journal records the original as converted (then logged
+    /// and reported).
+    bool alreadyConverted(const ApertureImageVersion& photo, qint64 index);
     void finishJournalRun();
     /// Loads the selection's lists, albums and trash project; false when the
     /// run must end (the user has been told).
     bool loadSelectionData();
+    /// Only the lists (names, sizes, dates) and the report's rows.
+    bool loadSelectionLists();
     std::optional<ApertureExportSetting> findTiffExportSetting() const;
     static ClosingAlert emptySelectionAlert();
     void convertImage(const ApertureImageVersion& photo, qint64 index,
@@ -182,6 +219,20 @@ private:
     /// name in the chosen folder with referenced output.
     QString placeForImport(const QString& exportedFile);
     QString extractedKeyword() const;
+    /// The output size as the delegate's settings give it.
+    OutputSizeRule::Settings outputSizeSettings() const;
+    /// The image's JPEG is not smaller than its master and the setting keeps
+    /// such files out (then logged).
+    bool mustStaySmaller(qint64 index, qint64 jpegBytes) const;
+    /// One row per selected image, each "not reached" until its turn.
+    void startReportRows();
+    void setOutcome(qint64 index, const QString& outcome);
+    /// Totals and settings into the report, then the file; its path is
+    /// handed to the delegate.
+    void writeReport();
+    void addReportSettings();
+    /// The ids of the report's new images, fetched in one exchange at the end.
+    void resolveNewVersionIds();
     void setStatus(const QString& text) const;
 
     int32_t m_successPreventSleep = -1;
@@ -199,6 +250,13 @@ private:
     QString m_runId;
     QString m_libraryName;
     bool m_skipConverted = true;
+    bool m_onlySmaller = true;
+    bool m_estimating = false;
+    qint64 m_sampleSize = 0;
+    std::optional<RunReport> m_report;
+    /// New images of each report row, by row; their ids are read at the end.
+    QList<QPair<qint64, ApertureImageVersion>> m_reportedNewImages;
+    QString m_reportPath;
     Repairs m_repairs;
     /// Originals and taken-out images moved into the trash project.
     qint64 m_movedToTrashProject = 0;

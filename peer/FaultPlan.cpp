@@ -47,15 +47,27 @@ bool FaultPlan::failsExportOf(const QStringList& versionIds) const
     return false;
 }
 
+QString FaultPlan::versionIdOf(const QString& objectPath)
+{
+    const auto object = ScriptingObject::parse(objectPath);
+    return object && object->kind() == ScriptingObject::Kind::Version ? object->key() : QString();
+}
+
+QVariant FaultPlan::spoiledProperty(const QString& objectPath, const QString& name,
+                                    QVariant value) const
+{
+    const QString versionId = versionIdOf(objectPath);
+    if (versionId.isEmpty())
+        return value;
+    return spoiledValue(versionId, name, std::move(value));
+}
+
 QVariantList FaultPlan::spoiledBulkRead(const QVariantList& objects, const QStringList& keys,
                                         QVariantList columns) const
 {
-    QStringList versionIds; // empty for objects that are no image version
-    for (const QVariant& path : objects) {
-        const auto object = ScriptingObject::parse(path.value<QDBusObjectPath>().path());
-        const bool version = object && object->kind() == ScriptingObject::Kind::Version;
-        versionIds.append(version ? object->key() : QString());
-    }
+    QStringList versionIds;
+    for (const QVariant& path : objects)
+        versionIds.append(versionIdOf(path.value<QDBusObjectPath>().path()));
     for (qsizetype k = 0; k < keys.size() && k < columns.size(); ++k) {
         QVariantList column = columns[k].toList();
         for (qsizetype i = 0; i < column.size() && i < versionIds.size(); ++i)

@@ -42,6 +42,8 @@ public:
     /// Whether an export of these image versions writes nothing and answers
     /// an empty list.
     bool failsExportOf(const QStringList& versionIds) const;
+    /// A property read of one object as this plan spoils it.
+    QVariant spoiledProperty(const QString& objectPath, const QString& name, QVariant value) const;
     /// The columns of a bulk read (one per key, one value per object) as
     /// this plan spoils them.
     QVariantList spoiledBulkRead(const QVariantList& objects, const QStringList& keys,
@@ -62,12 +64,14 @@ public:
     /// For these version ids the bulk read's tag value lists are one shorter
     /// than their name lists.
     QSet<QString> mismatchedTagIds;
-    /// For these version ids the bulk read answers a height of 0.
+    /// For these version ids reads of the height, single or bulk, answer 0.
     QSet<QString> zeroHeightIds;
     /// For these version ids the bulk read's other tags lack "FileSize".
     QSet<QString> noFileSizeIds;
 
 private:
+    /// The version id an object path names; empty for other objects.
+    static QString versionIdOf(const QString& objectPath);
     QVariant spoiledValue(const QString& versionId, const QString& key, QVariant value) const;
 
     /// Faults by method and by the call's number among that method's calls.

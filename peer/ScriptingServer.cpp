@@ -162,10 +162,15 @@ std::optional<QDBusMessage> ScriptingServer::faultyReply(const QDBusMessage& mes
 QVariantList ScriptingServer::spoiled(const QDBusMessage& message, const QVariantList& arguments,
                                       QVariantList results) const
 {
-    if (message.member() != QLatin1String("ValuesForKeys") || results.isEmpty())
+    if (results.isEmpty())
         return results;
-    results[0] = m_options.faults.spoiledBulkRead(
-        arguments.value(0).toList(), arguments.value(1).toStringList(), results[0].toList());
+    const FaultPlan& faults = m_options.faults;
+    if (message.member() == QLatin1String("ValuesForKeys"))
+        results[0] = faults.spoiledBulkRead(arguments.value(0).toList(),
+                                            arguments.value(1).toStringList(), results[0].toList());
+    else if (message.member().startsWith(QLatin1String("Get")))
+        results[0] = faults.spoiledProperty(message.path(), arguments.value(0).toString(),
+                                            std::move(results[0]));
     return results;
 }
 

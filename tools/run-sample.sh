@@ -3,8 +3,10 @@
 # the stand-in library application (a dozen DNG images of up to 24 MP in two
 # projects, some in albums, with keywords, IPTC tags, GPS and ratings), serves
 # it on a private session bus, selects every image and converts them with the
-# default settings through the terminal front end. Prints the progress, the
-# closing statistics and an account of the library before and after.
+# default settings through the terminal front end, after an estimate from a
+# sample of two images. Prints the progress, the estimate, the closing
+# statistics, an account of the library before and after, and where the
+# reports are.
 # Everything it starts it stops again, by pid.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -22,9 +24,11 @@ account="$build/tools/library-account"
 sample="$root/build/sample"
 library="$sample/Sample.aplibrary"
 rm -rf "$sample"
-mkdir -p "$sample/config" "$sample/work"
-# Default settings, a work folder and no preferences of the user's touched.
+mkdir -p "$sample/config" "$sample/work" "$sample/state"
+# Default settings, a work folder, a journal and reports of the sample's own:
+# nothing of the user's is touched.
 export XDG_CONFIG_HOME="$sample/config"
+export XDG_STATE_HOME="$sample/state"
 export TMPDIR="$sample/work"
 
 echo "== Generating the sample library"
@@ -58,6 +62,10 @@ done
 echo
 echo "== Before"
 "$photolib" show "$library" | "$account"
+
+echo
+echo "== Estimating from a sample of 2 images (log in $sample/estimate.log)"
+"$cli" --estimate --sample 2 2>"$sample/estimate.log" || true
 
 echo
 echo "== Converting (log in $sample/tolvane.log)"

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <limits>
 
 namespace {
 
@@ -17,6 +18,7 @@ constexpr Switch kSwitches[] = {
     {"--hide", "--no-hide", "HideEnabled"},
     {"--trash", "--no-trash", "TrashEnabled"},
     {"--albums", "--no-albums", "AlbumEnabled"},
+    {"--only-smaller", "--allow-larger", "OnlySmallerFiles"},
 };
 
 struct TextFlag {
@@ -33,7 +35,7 @@ constexpr TextFlag kKeywordFlags[] = {
 };
 
 constexpr const char* kValueFlags[] = {
-    "--option", "--quality", "--size", "--long-side", "--short-side", "--referenced",
+    "--option", "--quality", "--size", "--long-side", "--short-side", "--referenced", "--sample",
 };
 
 bool takesValue(const QString& arg)
@@ -101,6 +103,10 @@ TerminalOptions TerminalOptions::parse(const QStringList& arguments)
                 matched = true;
             }
         }
+        if (arg == QLatin1String("--estimate")) {
+            options.estimate = true;
+            continue;
+        }
         if (arg == QLatin1String("--no-referenced")) {
             options.overrides.insert(QStringLiteral("ExternallyReferenced"), false);
             matched = true;
@@ -143,6 +149,11 @@ TerminalOptions TerminalOptions::parse(const QStringList& arguments)
             options.overrides.insert(
                 isLong ? QStringLiteral("LongLocked") : QStringLiteral("ShortLocked"), true);
             options.overrides.insert(QStringLiteral("JpegOutputSize"), qint64(4));
+        } else if (arg == QLatin1String("--sample")) {
+            if (!parseWhole(value, 1, std::numeric_limits<int>::max(), &number))
+                return fail(
+                    QStringLiteral("--sample takes a number of images, not \"%1\"").arg(value));
+            options.sampleSize = number;
         } else if (arg == QLatin1String("--referenced")) {
             if (!QFileInfo(value).isDir())
                 return fail(QStringLiteral("--referenced: %1 is not a folder").arg(value));
@@ -155,6 +166,8 @@ TerminalOptions TerminalOptions::parse(const QStringList& arguments)
             }
         }
     }
+    if (options.sampleSize > 0 && !options.estimate)
+        return fail(QStringLiteral("--sample goes with --estimate"));
     // A lone locked side must leave the other unlocked, as the window's lock
     // rule would.
     if (options.overrides.contains(QStringLiteral("LongLocked")) !=
@@ -186,6 +199,9 @@ QString TerminalOptions::helpText(const QString& program)
                "  --hide, --no-hide        reject (hide) the originals\n"
                "  --trash, --no-trash      move the originals to the library's trash\n"
                "  --albums, --no-albums    put new images into their originals' albums\n"
+               "  --only-smaller, --allow-larger\n"
+               "                           replace an original only by a smaller JPEG\n"
+               "                           (on unless turned off)\n"
                "  --referenced DIR         keep the JPEGs in DIR, referenced by the library\n"
                "  --no-referenced          keep the JPEGs inside the library\n"
                "  --parent-keywords TEXT   parent keywords, comma-separated\n"
@@ -195,12 +211,19 @@ QString TerminalOptions::helpText(const QString& program)
                "  --convert-again          convert originals the journal records as\n"
                "                           converted already (skipped by default)\n"
                "  --repair                 only finish or undo what interrupted runs left\n"
+               "  --estimate               measure the space a conversion would free,\n"
+               "                           changing nothing in the library\n"
+               "  --sample N               estimate from N images evenly spread over the\n"
+               "                           selection, extrapolated (default: every image)\n"
                "  --help                   this text\n"
                "\n"
                "After a crash, the next start names the new crash log; instead of running,\n"
                "  --send-crash-report      sends it to the crash report address\n"
                "  --ignore-crash-report    leaves it to be offered again next time\n"
                "  --discard-crash-report   moves it to the Trash\n"
+               "\n"
+               "Each run and estimate writes a report (CSV) of what became of every image;\n"
+               "its path is printed at the end.\n"
                "\n"
                "The exit status is 0 when the run reached its end, 1 when it stopped early\n"
                "(nothing selected, library not running, ...) or a crash report could not be\n"

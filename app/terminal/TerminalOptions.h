@@ -19,6 +19,11 @@ public:
     /// The folder for externally referenced JPEGs (--referenced DIR).
     QString referencedFolder;
     bool helpRequested = false;
+    /// --estimate: measure the savings instead of converting.
+    bool estimate = false;
+    /// --sample N: the estimate renders N images evenly spread; every image
+    /// when not given.
+    qint64 sampleSize = 0;
     CrashReportAction crashReportAction = CrashReportAction::None;
     /// Empty when the arguments are good.
     QString error;

@@ -100,6 +100,8 @@ int main(int argc, char** argv)
     if (repairOnly) {
         auto engine = std::make_shared<TolvaneAperture>();
         MainThread::performInBackground([engine, &delegate] { engine->tolvaneRepair(&delegate); });
+    } else if (options.estimate) {
+        delegate.selectionEstimate(options.sampleSize);
     } else {
         delegate.selectionScan();
     }
@@ -111,6 +113,10 @@ int main(int argc, char** argv)
     display.breakLine();
     if (!started && outlets.alertTitles().isEmpty())
         std::fprintf(stderr, "%s: no run was started (the log says why)\n", qPrintable(program));
+    if (const QString report = delegate.lastReportPath(); !report.isEmpty())
+        std::fprintf(stdout, "Report: %s\n", qPrintable(report));
     ModalAlert::setPresenter(nullptr);
-    return started && outlets.sawAlertTitled(QStringLiteral("All Done")) ? 0 : 1;
+    const QString success =
+        options.estimate ? QStringLiteral("Estimate") : QStringLiteral("All Done");
+    return started && outlets.sawAlertTitled(success) ? 0 : 1;
 }

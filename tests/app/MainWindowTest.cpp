@@ -67,6 +67,39 @@ TEST_F(MainWindow, switchesWriteTheirKeysAndTheDelegateFollows)
     }
 }
 
+TEST_F(MainWindow, theSmallerFilesSwitchWritesItsKeyAndIsOutOfPlayForSplitPairs)
+{
+    open({{"OnlySmallerFiles", true}, {"ProcessingOption", qint64(1)}});
+    auto* box = find<QCheckBox>("onlySmallerCheck");
+    EXPECT_TRUE(box->isChecked());
+    EXPECT_TRUE(box->isEnabled());
+    box->click();
+    EXPECT_FALSE(defaults().boolForKey("OnlySmallerFiles"));
+    defaults().setValue(true, "OnlySmallerFiles");
+    EXPECT_TRUE(box->isChecked());
+    find<QRadioButton>("separateBothRadio")->click();
+    EXPECT_FALSE(box->isEnabled());
+}
+
+TEST_F(MainWindow, estimateFollowsTheScanButtonAndTheReportButtonOpensUpOnceARunWroteOne)
+{
+    open();
+    auto* estimate = find<QPushButton>("estimateButton");
+    auto* report = find<QPushButton>("openReportButton");
+    EXPECT_TRUE(estimate->isEnabled());
+    EXPECT_FALSE(report->isEnabled());
+    delegate().setScanButtonEnabled(false);
+    drainEvents();
+    EXPECT_FALSE(estimate->isEnabled());
+    EXPECT_FALSE(find<QPushButton>("selectionScanButton")->isEnabled());
+    delegate().runReportWritten("/state/Tolvane/reports/2026-12-06-154207-run.csv");
+    delegate().setScanButtonEnabled(true);
+    drainEvents();
+    EXPECT_TRUE(estimate->isEnabled());
+    EXPECT_TRUE(report->isEnabled());
+    EXPECT_EQ(delegate().lastReportPath(), "/state/Tolvane/reports/2026-12-06-154207-run.csv");
+}
+
 TEST_F(MainWindow, keysChangedElsewhereShowInTheControlsWithoutBeingWrittenBack)
 {
     open({{"ProcessingOption", qint64(0)},

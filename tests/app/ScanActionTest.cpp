@@ -94,6 +94,18 @@ TEST_F(ScanAction, processingOptionPicksTheRun)
     EXPECT_EQ(modal.alerts().size(), 2u);
 }
 
+TEST_F(ScanAction, anEstimateAsksForNoFolderAndRunsOnAThreadOfItsOwn)
+{
+    auto& d = withOption(1, true);
+    d.selectionEstimate();
+    EXPECT_TRUE(openPanel.shown().empty());
+    ASSERT_TRUE(MainThread::waitForBackgroundThreads(20000));
+    ASSERT_EQ(modal.alerts().size(), 1u);
+    EXPECT_EQ(modal.alerts()[0].messageText, "Error");
+    EXPECT_FALSE(d.runUnderWay());
+    EXPECT_TRUE(d.referencedFolder().isEmpty());
+}
+
 TEST_F(ScanAction, aSecondPressDuringARunStartsNothing)
 {
     RecordingAlertPresenter waiting(/*automatic=*/false);

@@ -24,6 +24,22 @@ TEST(TerminalOptions, flagsBecomeOverridesOfTheirSettings)
     EXPECT_FALSE(options.overrides.contains("HideEnabled"));
 }
 
+TEST(TerminalOptions, anEstimateTakesItsSampleAndTheSmallerFilesSwitchBothWays)
+{
+    const auto sampled = TerminalOptions::parse({"--sample", "12", "--estimate", "--allow-larger"});
+    ASSERT_TRUE(sampled.error.isEmpty()) << sampled.error.toStdString();
+    EXPECT_TRUE(sampled.estimate);
+    EXPECT_EQ(sampled.sampleSize, 12);
+    EXPECT_FALSE(sampled.overrides.value("OnlySmallerFiles").toBool());
+
+    const auto whole = TerminalOptions::parse({"--estimate", "--only-smaller"});
+    EXPECT_TRUE(whole.estimate);
+    EXPECT_EQ(whole.sampleSize, 0);
+    EXPECT_TRUE(whole.overrides.value("OnlySmallerFiles").toBool());
+    EXPECT_FALSE(TerminalOptions::parse({}).estimate);
+    EXPECT_EQ(TerminalOptions::parse({"--sample", "3"}).error, "--sample goes with --estimate");
+}
+
 TEST(TerminalOptions, aLockedSideSelectsTheFixedSizeAndUnlocksTheOther)
 {
     const auto options = TerminalOptions::parse({"--long-side", "1920"});
@@ -36,12 +52,21 @@ TEST(TerminalOptions, aLockedSideSelectsTheFixedSizeAndUnlocksTheOther)
 
 TEST(TerminalOptions, badArgumentsAreRefusedWithAReason)
 {
-    const QList<QStringList> bad = {{"--option", "5"},    {"--option", "-1"},
-                                    {"--quality", "1.5"}, {"--quality", "x"},
-                                    {"--quality", "nan"}, {"--quality", "-nan"},
-                                    {"--quality", "inf"}, {"--size", "60"},
-                                    {"--long-side", "0"}, {"--referenced", "/no/such/folder"},
-                                    {"--frobnicate"},     {"--quality"}};
+    const QList<QStringList> bad = {{"--option", "5"},
+                                    {"--option", "-1"},
+                                    {"--quality", "1.5"},
+                                    {"--quality", "x"},
+                                    {"--quality", "nan"},
+                                    {"--quality", "-nan"},
+                                    {"--quality", "inf"},
+                                    {"--size", "60"},
+                                    {"--long-side", "0"},
+                                    {"--referenced", "/no/such/folder"},
+                                    {"--frobnicate"},
+                                    {"--quality"},
+                                    {"--estimate", "--sample", "0"},
+                                    {"--estimate", "--sample", "many"},
+                                    {"--sample", "3"}};
     for (const QStringList& args : bad) {
         const auto options = TerminalOptions::parse(args);
         EXPECT_FALSE(options.error.isEmpty()) << args.join(' ').toStdString();

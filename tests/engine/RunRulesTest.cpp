@@ -41,6 +41,39 @@ TEST(RunRules, statisticsCountMegabytesOf1024Squared)
         RunRules::statisticsMessage(1024 * 1024, 3 * 1024 * 1024).endsWith("Savings: -2.00 MB"));
 }
 
+TEST(RunRules, anEstimateSaysWhatItCoveredAndGivesTheFiguresAsTheStatisticsDo)
+{
+    const QString figures = "Stats:\nOriginals: 10.00 MB\nConverted: 2.50 MB\nSavings: 7.50 MB";
+    const QString all = RunRules::estimateMessage(10 * 1024 * 1024, 2.5 * 1024 * 1024, 12, 12);
+    EXPECT_EQ(all, "Estimated from all 12 images to convert. Nothing in the library was "
+                   "changed.\n\n" +
+                       figures);
+    const QString sampled = RunRules::estimateMessage(10 * 1024 * 1024, 2.5 * 1024 * 1024, 2, 12);
+    EXPECT_TRUE(sampled.startsWith("Estimated from an evenly spread sample of 2 of the 12 images "
+                                   "to convert, extrapolated"));
+    EXPECT_TRUE(sampled.endsWith(figures));
+}
+
+TEST(RunRules, anEvenSampleTakesTheMiddleOfEqualStretchesAndEverythingWhenNotFewer)
+{
+    EXPECT_EQ(RunRules::evenSample(12, 1), QList<qsizetype>({6}));
+    EXPECT_EQ(RunRules::evenSample(12, 2), QList<qsizetype>({3, 9}));
+    EXPECT_EQ(RunRules::evenSample(10, 3), QList<qsizetype>({1, 5, 8}));
+    EXPECT_EQ(RunRules::evenSample(4, 0), QList<qsizetype>({0, 1, 2, 3}));
+    EXPECT_EQ(RunRules::evenSample(3, 5), QList<qsizetype>({0, 1, 2}));
+    EXPECT_TRUE(RunRules::evenSample(0, 5).isEmpty());
+    // Distinct and in order however the numbers fall.
+    for (qsizetype total = 1; total < 60; ++total) {
+        for (qsizetype count = 1; count <= total; ++count) {
+            const QList<qsizetype> sample = RunRules::evenSample(total, count);
+            ASSERT_EQ(sample.size(), count);
+            for (qsizetype k = 1; k < count; ++k)
+                ASSERT_LT(sample[k - 1], sample[k]) << total << " " << count;
+            ASSERT_LT(sample.back(), total);
+        }
+    }
+}
+
 TEST(RunRules, pairPlanKeepsAndDeletesByOptionAndLeavesDirectories)
 {
     const QStringList files = {"/w/a.NEF", "/w/a.JPG", "/w/a.XMP", "/w/folder"};

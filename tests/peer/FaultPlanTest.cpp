@@ -46,7 +46,8 @@ TEST_P(FaultPlanMalformed, rejectsTheWholeListAndNamesTheEntry)
         plan.addCalls({QString::fromLatin1(GetParam().calls)}, CallFault::Malformed);
 
     ASSERT_FALSE(added);
-    EXPECT_TRUE(added.error().contains(QLatin1String(GetParam().named))) << qPrintable(added.error());
+    EXPECT_TRUE(added.error().contains(QLatin1String(GetParam().named)))
+        << qPrintable(added.error());
     EXPECT_FALSE(plan.faultAt(QStringLiteral("GetText"), 1)) << "nothing of the list is planned";
 }
 
@@ -68,6 +69,23 @@ TEST(FaultPlan, endsTheServerOnlyOnceTheGivenNumberOfCallsIsAnswered)
     EXPECT_TRUE(plan.endsAfter(2));
     plan.exitAfterCalls = 0;
     EXPECT_TRUE(plan.endsAfter(0));
+}
+
+TEST(FaultPlan, answersAZeroHeightToSingleReadsOfTheVersionsItNames)
+{
+    FaultPlan plan;
+    plan.zeroHeightIds = {QStringLiteral("A")};
+
+    EXPECT_EQ(plan.spoiledProperty(QStringLiteral("/version/A"), QStringLiteral("height"), 700),
+              QVariant(0));
+    EXPECT_EQ(plan.spoiledProperty(QStringLiteral("/version/A"), QStringLiteral("width"), 900),
+              QVariant(900));
+    EXPECT_EQ(plan.spoiledProperty(QStringLiteral("/version/B"), QStringLiteral("height"), 700),
+              QVariant(700));
+    EXPECT_EQ(plan.spoiledProperty(QStringLiteral("/version/A/other/FileSize"),
+                                   QStringLiteral("height"), 700),
+              QVariant(700))
+        << "only image versions have a height";
 }
 
 TEST(FaultPlan, spoilsOnlyTheBulkReadValuesOfTheVersionsItNames)

@@ -33,6 +33,7 @@ void TestEnvironment::setUp()
     set("XDG_CONFIG_HOME", QStringLiteral("/home/.config"));
     set("XDG_DATA_HOME", QStringLiteral("/home/.local/share"));
     set("XDG_CACHE_HOME", QStringLiteral("/home/.cache"));
+    set("XDG_STATE_HOME", QStringLiteral("/home/.local/state"));
     set("XDG_RUNTIME_DIR", QStringLiteral("/runtime"));
     QFile::setPermissions(base + QStringLiteral("/runtime"),
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
