@@ -17,7 +17,7 @@ class Library;
 /// What each call of the scripting interface does to the library: reads and
 /// changes of properties, element lists, the bulk read, creation, export,
 /// import and the other commands. Each method of the interface has one
-/// member function here (see the table in handle()); the objects and their
+/// member function here (the table of methods()); the objects and their
 /// properties are the ScriptingModel's.
 ///
 /// Arguments and results are our scripting values (see ScriptingValue):
