@@ -1,6 +1,7 @@
 #include "SBUtils.h"
 
 #include "RunDelegate.h"
+#include "scripting/ScriptingApplication.h"
 #include "scripting/ScriptingError.h"
 #include "core/Bundle.h"
 #include "core/SystemLog.h"
@@ -42,8 +43,10 @@ QString describe(const QStringList& issues)
 
 SBUtils::SBUtils()
 {
-    m_photoApplication.setTimeout(-2);
-    m_photoApplication.setSendMode(3);
+    // A run's calls may take long (an export of a large image): wait for
+    // every reply however long it takes.
+    m_photoApplication.setTimeout(ScriptingApplication::NoTimeout);
+    m_photoApplication.setSendMode(ScriptingApplication::WaitForReply);
 }
 
 int SBUtils::majorVersion(const QString& version)

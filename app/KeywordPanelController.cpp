@@ -1,6 +1,7 @@
 #include "KeywordPanelController.h"
 
 #include "TolvaneApertureAppDelegate.h"
+#include "TolvaneSettings.h"
 #include "core/UserDefaults.h"
 #include "ui_KeywordCustomizationPanel.h"
 
@@ -14,12 +15,12 @@ KeywordPanelController::KeywordPanelController(TolvaneApertureAppDelegate& deleg
 {
     m_ui->setupUi(m_dialog);
     m_fields = {
-        {m_ui->parentKeywordsField, QStringLiteral("ParentKeywords")},
-        {m_ui->originalsKeywordField, QStringLiteral("OriginalsKeyword")},
-        {m_ui->processedKeywordField, QStringLiteral("ProcessedKeyword")},
-        {m_ui->extractedSeparatedKeywordField, QStringLiteral("ExtractedSeparatedKeyword")},
-        {m_ui->extractedRawKeywordField, QStringLiteral("ExtractedRawKeyword")},
-        {m_ui->extractedJpegKeywordField, QStringLiteral("ExtractedJpegKeyword")},
+        {m_ui->parentKeywordsField, TolvaneSettings::ParentKeywords},
+        {m_ui->originalsKeywordField, TolvaneSettings::OriginalsKeyword},
+        {m_ui->processedKeywordField, TolvaneSettings::ProcessedKeyword},
+        {m_ui->extractedSeparatedKeywordField, TolvaneSettings::ExtractedSeparatedKeyword},
+        {m_ui->extractedRawKeywordField, TolvaneSettings::ExtractedRawKeyword},
+        {m_ui->extractedJpegKeywordField, TolvaneSettings::ExtractedJpegKeyword},
     };
     for (const auto& entry : m_fields) {
         QLineEdit* field = entry.first;

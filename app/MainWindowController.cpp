@@ -5,6 +5,7 @@
 #include "KeywordPanelController.h"
 #include "TolvaneAperture.h"
 #include "TolvaneApertureAppDelegate.h"
+#include "TolvaneSettings.h"
 #include "core/UserDefaults.h"
 #include "ui_MainWindow.h"
 #include "widgets/FileDialogOpenPanel.h"
@@ -20,15 +21,13 @@
 #include <cmath>
 
 namespace {
-const QString kProcessingOption = QStringLiteral("ProcessingOption");
-const QString kJpegQuality = QStringLiteral("JpegQuality");
-const QString kJpegOutputSize = QStringLiteral("JpegOutputSize");
 
 // The output size choices in the order of their "JpegOutputSize" values,
 // each with the tag the size action gets: the per cent of a scale, 0 for the
 // fixed size.
 constexpr int kOutputSizeTags[] = {100, 75, 50, 25, 0};
 constexpr int kOutputSizeChoices = static_cast<int>(std::size(kOutputSizeTags));
+static_assert(kOutputSizeChoices == TolvaneSettings::OutputSizeCount);
 // The quality slider counts hundredths.
 constexpr double kQualitySteps = 100.0;
 
@@ -141,11 +140,12 @@ void MainWindowController::bindProcessingOption()
         m_processingOptions->addButton(buttons[option], option);
 
     // idClicked is the user's alone; showing a stored value never writes it.
-    connect(m_processingOptions, &QButtonGroup::idClicked, this,
-            [this](int option) { m_defaults.setValue(qint64(option), kProcessingOption); });
-    m_observers->observe(kProcessingOption, [this] {
+    connect(m_processingOptions, &QButtonGroup::idClicked, this, [this](int option) {
+        m_defaults.setValue(qint64(option), TolvaneSettings::ProcessingOption);
+    });
+    m_observers->observe(TolvaneSettings::ProcessingOption, [this] {
         QAbstractButton* chosen = m_processingOptions->button(
-            static_cast<int>(m_defaults.integerForKey(kProcessingOption)));
+            static_cast<int>(m_defaults.integerForKey(TolvaneSettings::ProcessingOption)));
         if (chosen) {
             chosen->setChecked(true);
             return;
@@ -163,14 +163,15 @@ void MainWindowController::bindQuality()
     QSlider* slider = m_ui->qualitySlider;
     // The slider reports a new value once it is let go (or moved by the
     // keyboard); while it is dragged the text shows where it would land.
-    connect(slider, &QSlider::valueChanged, this,
-            [this](int step) { m_defaults.setValue(step / kQualitySteps, kJpegQuality); });
+    connect(slider, &QSlider::valueChanged, this, [this](int step) {
+        m_defaults.setValue(step / kQualitySteps, TolvaneSettings::JpegQuality);
+    });
     connect(slider, &QSlider::sliderMoved, this,
             [this](int step) { m_ui->qualityValueLabel->setText(qualityText(step)); });
-    m_observers->observe(kJpegQuality, [this, slider] {
+    m_observers->observe(TolvaneSettings::JpegQuality, [this, slider] {
         const QSignalBlocker quiet(slider);
-        slider->setValue(
-            static_cast<int>(std::lround(m_defaults.doubleForKey(kJpegQuality) * kQualitySteps)));
+        slider->setValue(static_cast<int>(
+            std::lround(m_defaults.doubleForKey(TolvaneSettings::JpegQuality) * kQualitySteps)));
     });
 }
 
@@ -182,11 +183,11 @@ void MainWindowController::bindOutputSize()
     // activated comes from the user only, and also when the chosen entry is
     // chosen again: choosing the fixed size again reopens its sheet.
     connect(sizes, &QComboBox::activated, this, [this, sizes](int choice) {
-        m_defaults.setValue(qint64(choice), kJpegOutputSize);
+        m_defaults.setValue(qint64(choice), TolvaneSettings::JpegOutputSize);
         m_delegate->outputScaleSelect(sizes->itemData(choice).toInt());
     });
-    m_observers->observe(kJpegOutputSize, [this, sizes] {
-        const qint64 stored = m_defaults.integerForKey(kJpegOutputSize);
+    m_observers->observe(TolvaneSettings::JpegOutputSize, [this, sizes] {
+        const qint64 stored = m_defaults.integerForKey(TolvaneSettings::JpegOutputSize);
         // A value outside the choices counts as full size.
         const bool known = stored >= 0 && stored < kOutputSizeChoices;
         const QSignalBlocker quiet(sizes);
@@ -197,12 +198,12 @@ void MainWindowController::bindOutputSize()
 void MainWindowController::bindSwitches()
 {
     const std::pair<QCheckBox*, QString> switches[] = {
-        {m_ui->albumCheck, QStringLiteral("AlbumEnabled")},
-        {m_ui->externallyReferencedCheck, QStringLiteral("ExternallyReferenced")},
-        {m_ui->tagCheck, QStringLiteral("TagEnabled")},
-        {m_ui->trashCheck, QStringLiteral("TrashEnabled")},
-        {m_ui->hideCheck, QStringLiteral("HideEnabled")},
-        {m_ui->onlySmallerCheck, TolvaneAperture::onlySmallerFilesKey()},
+        {m_ui->albumCheck, TolvaneSettings::AlbumEnabled},
+        {m_ui->externallyReferencedCheck, TolvaneSettings::ExternallyReferenced},
+        {m_ui->tagCheck, TolvaneSettings::TagEnabled},
+        {m_ui->trashCheck, TolvaneSettings::TrashEnabled},
+        {m_ui->hideCheck, TolvaneSettings::HideEnabled},
+        {m_ui->onlySmallerCheck, TolvaneSettings::OnlySmallerFiles},
     };
     for (const auto& entry : switches) {
         QCheckBox* box = entry.first;

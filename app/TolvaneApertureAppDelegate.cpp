@@ -8,6 +8,7 @@
 #include "scripting/ScriptingError.h"
 #include "ApertureApplication.h"
 #include "TolvaneAperture.h"
+#include "TolvaneSettings.h"
 #include "VostCrashReporter.h"
 #include "ui/ModalAlert.h"
 #include "ui/Button.h"
@@ -21,18 +22,6 @@
 #include <QFileInfo>
 
 namespace {
-const QString kJpegQuality = QStringLiteral("JpegQuality");
-const QString kJpegOutputSize = QStringLiteral("JpegOutputSize");
-const QString kProcessingOption = QStringLiteral("ProcessingOption");
-const QString kAlbumEnabled = QStringLiteral("AlbumEnabled");
-const QString kExternallyReferenced = QStringLiteral("ExternallyReferenced");
-const QString kTagEnabled = QStringLiteral("TagEnabled");
-const QString kTrashEnabled = QStringLiteral("TrashEnabled");
-const QString kHideEnabled = QStringLiteral("HideEnabled");
-const QString kShortSide = QStringLiteral("ShortSide");
-const QString kLongSide = QStringLiteral("LongSide");
-const QString kShortLocked = QStringLiteral("ShortLocked");
-const QString kLongLocked = QStringLiteral("LongLocked");
 
 const QString kJpegBoxText = QStringLiteral("JPEG Output Settings");
 const QString kExtractedBoxText = QStringLiteral("Extracted Image Output Settings");
@@ -49,26 +38,15 @@ qint64 integerValue(const QVariant& value)
     return value.toLongLong();
 }
 
-float scaleForOutputSize(qint64 choice)
-{
-    switch (choice) {
-    case 1:
-        return 0.75f;
-    case 2:
-        return 0.5f;
-    case 3:
-        return 0.25f;
-    default:
-        return 1.0f;
-    }
-}
 } // namespace
 
 const QStringList& TolvaneApertureAppDelegate::observedKeys()
 {
-    static const QStringList keys = {kJpegQuality,  kJpegOutputSize,       kProcessingOption,
-                                     kAlbumEnabled, kExternallyReferenced, kTagEnabled,
-                                     kTrashEnabled, kHideEnabled};
+    static const QStringList keys = {
+        TolvaneSettings::JpegQuality,          TolvaneSettings::JpegOutputSize,
+        TolvaneSettings::ProcessingOption,     TolvaneSettings::AlbumEnabled,
+        TolvaneSettings::ExternallyReferenced, TolvaneSettings::TagEnabled,
+        TolvaneSettings::TrashEnabled,         TolvaneSettings::HideEnabled};
     return keys;
 }
 
@@ -126,20 +104,21 @@ void TolvaneApertureAppDelegate::setOutlets(const Outlets& outlets)
 void TolvaneApertureAppDelegate::observeValueForKeyPath(const QString& keyPath,
                                                         UserDefaults& object)
 {
-    if (keyPath == kJpegQuality) {
-        setCompressionFactor(object.valueForKey(kJpegQuality));
-    } else if (keyPath == kJpegOutputSize) {
-        applyOutputSize(object.valueForKey(kJpegOutputSize));
-    } else if (keyPath == kProcessingOption) {
-        applyProcessingOption(object.valueForKey(kProcessingOption));
-    } else if (keyPath == kAlbumEnabled) {
-        setAlbumEnabled(UserDefaults::toBool(object.valueForKey(kAlbumEnabled)));
-    } else if (keyPath == kExternallyReferenced) {
-        setExternallyReferenced(UserDefaults::toBool(object.valueForKey(kExternallyReferenced)));
-    } else if (keyPath == kTagEnabled) {
-        setTagEnabled(UserDefaults::toBool(object.valueForKey(kTagEnabled)));
-    } else if (keyPath == kTrashEnabled) {
-        const bool on = UserDefaults::toBool(object.valueForKey(kTrashEnabled));
+    if (keyPath == TolvaneSettings::JpegQuality) {
+        setCompressionFactor(object.valueForKey(TolvaneSettings::JpegQuality));
+    } else if (keyPath == TolvaneSettings::JpegOutputSize) {
+        applyOutputSize(object.valueForKey(TolvaneSettings::JpegOutputSize));
+    } else if (keyPath == TolvaneSettings::ProcessingOption) {
+        applyProcessingOption(object.valueForKey(TolvaneSettings::ProcessingOption));
+    } else if (keyPath == TolvaneSettings::AlbumEnabled) {
+        setAlbumEnabled(UserDefaults::toBool(object.valueForKey(TolvaneSettings::AlbumEnabled)));
+    } else if (keyPath == TolvaneSettings::ExternallyReferenced) {
+        setExternallyReferenced(
+            UserDefaults::toBool(object.valueForKey(TolvaneSettings::ExternallyReferenced)));
+    } else if (keyPath == TolvaneSettings::TagEnabled) {
+        setTagEnabled(UserDefaults::toBool(object.valueForKey(TolvaneSettings::TagEnabled)));
+    } else if (keyPath == TolvaneSettings::TrashEnabled) {
+        const bool on = UserDefaults::toBool(object.valueForKey(TolvaneSettings::TrashEnabled));
         // The stored setting is applied silently at launch; the warning is for
         // the user turning the option on.
         if (m_initializing) {
@@ -148,8 +127,8 @@ void TolvaneApertureAppDelegate::observeValueForKeyPath(const QString& keyPath,
         } else {
             setTrashEnabled(on);
         }
-    } else if (keyPath == kHideEnabled) {
-        setHideEnabled(UserDefaults::toBool(object.valueForKey(kHideEnabled)));
+    } else if (keyPath == TolvaneSettings::HideEnabled) {
+        setHideEnabled(UserDefaults::toBool(object.valueForKey(TolvaneSettings::HideEnabled)));
     }
 }
 
@@ -157,23 +136,23 @@ void TolvaneApertureAppDelegate::applyOutputSize(const QVariant& value)
 {
     setFixedSize(false);
     const qint64 choice = integerValue(value);
-    if (choice == 4) {
+    if (choice == qint64(TolvaneSettings::OutputSize::Fixed)) {
         setFixedSize(true);
         return;
     }
-    setScaleFactor(scaleForOutputSize(choice));
+    setScaleFactor(TolvaneSettings::scaleFor(choice));
 }
 
 void TolvaneApertureAppDelegate::applyProcessingOption(const QVariant& value)
 {
     const qint64 option = integerValue(value);
-    // Compared as unsigned: a negative option counts as a large one.
-    const auto unsignedOption = static_cast<quint64>(option);
-    if (unsignedOption >= 2 && unsignedOption <= 4) {
+    // A number outside the options changes neither the mode nor the box.
+    const auto run = TolvaneSettings::runFor(option);
+    if (run == TolvaneSettings::Run::PairSeparation) {
         m_rawJpegMode = true;
         QMutexLocker lock(&m_objectsMutex);
         m_jpegOutputSetttingsBoxText = kExtractedBoxText;
-    } else if (unsignedOption <= 1) {
+    } else if (run == TolvaneSettings::Run::Conversion) {
         m_rawJpegMode = false;
         QMutexLocker lock(&m_objectsMutex);
         m_jpegOutputSetttingsBoxText = kJpegBoxText;
@@ -300,7 +279,7 @@ void TolvaneApertureAppDelegate::setShortSize(const QVariant& number)
     // A blanked side is held but never saved: the stored size stays the last
     // non-zero one.
     if (remember)
-        UserDefaults::standard().setValue(number, kShortSide);
+        UserDefaults::standard().setValue(number, TolvaneSettings::ShortSide);
     Q_EMIT propertyChanged(QStringLiteral("shortSize"));
 }
 
@@ -314,7 +293,7 @@ void TolvaneApertureAppDelegate::setLongSize(const QVariant& number)
             m_prevLongSize = number;
     }
     if (remember)
-        UserDefaults::standard().setValue(number, kLongSide);
+        UserDefaults::standard().setValue(number, TolvaneSettings::LongSide);
     Q_EMIT propertyChanged(QStringLiteral("longSize"));
 }
 
@@ -340,7 +319,7 @@ void TolvaneApertureAppDelegate::setLongLocked(bool flag)
         setShortLocked(true);
     }
     m_longLocked = flag;
-    UserDefaults::standard().setValue(flag, kLongLocked);
+    UserDefaults::standard().setValue(flag, TolvaneSettings::LongLocked);
     Q_EMIT propertyChanged(QStringLiteral("longLocked"));
 }
 
@@ -366,7 +345,7 @@ void TolvaneApertureAppDelegate::setShortLocked(bool flag)
         setLongLocked(true);
     }
     m_shortLocked = flag;
-    UserDefaults::standard().setValue(flag, kShortLocked);
+    UserDefaults::standard().setValue(flag, TolvaneSettings::ShortLocked);
     Q_EMIT propertyChanged(QStringLiteral("shortLocked"));
 }
 
@@ -374,24 +353,25 @@ void TolvaneApertureAppDelegate::awakeFromNib()
 {
     UserDefaults& defaults = UserDefaults::standard();
     setFixedSize(false);
-    const QVariant storedShort = defaults.valueForKey(kShortSide);
+    const QVariant storedShort = defaults.valueForKey(TolvaneSettings::ShortSide);
     {
         QMutexLocker lock(&m_objectsMutex);
         m_shortSize = storedShort;
         m_prevShortSize = storedShort;
     }
     setShortSize(storedShort);
-    const QVariant storedLong = defaults.valueForKey(kLongSide);
+    const QVariant storedLong = defaults.valueForKey(TolvaneSettings::LongSide);
     {
         QMutexLocker lock(&m_objectsMutex);
         m_longSize = storedLong;
         m_prevLongSize = storedLong;
     }
     setLongSize(storedLong);
-    setLongLocked(defaults.boolForKey(kLongLocked));
-    setShortLocked(defaults.boolForKey(kShortLocked));
+    setLongLocked(defaults.boolForKey(TolvaneSettings::LongLocked));
+    setShortLocked(defaults.boolForKey(TolvaneSettings::ShortLocked));
     // A user who chose the fixed size finds it in force after a restart.
-    setFixedSize(integerValue(defaults.valueForKey(kJpegOutputSize)) == 4);
+    setFixedSize(integerValue(defaults.valueForKey(TolvaneSettings::JpegOutputSize)) ==
+                 qint64(TolvaneSettings::OutputSize::Fixed));
 }
 
 void TolvaneApertureAppDelegate::applicationWillFinishLaunching()
@@ -448,10 +428,10 @@ void TolvaneApertureAppDelegate::selectionScan()
     if (m_externallyReferenced && !chooseReferencedFolder())
         return;
     void (TolvaneAperture::*runMethod)(RunDelegate*) = nullptr;
-    const auto option = static_cast<quint64>(m_processingOption.load());
-    if (option >= 2 && option <= 4) {
+    const auto run = TolvaneSettings::runFor(m_processingOption.load());
+    if (run == TolvaneSettings::Run::PairSeparation) {
         runMethod = &TolvaneAperture::tolvaneRawJpg;
-    } else if (option <= 1) {
+    } else if (run == TolvaneSettings::Run::Conversion) {
         runMethod = &TolvaneAperture::tolvaneScan;
     } else {
         SystemLog::log(QStringLiteral("Invalid processing Option"));
@@ -463,7 +443,7 @@ void TolvaneApertureAppDelegate::selectionScan()
 void TolvaneApertureAppDelegate::selectionEstimate(std::optional<qint64> sampleSize)
 {
     const qint64 sample = sampleSize.value_or(
-        UserDefaults::standard().integerForKey(QStringLiteral("EstimateSampleSize")));
+        UserDefaults::standard().integerForKey(TolvaneSettings::EstimateSampleSize));
     startRun([this, sample](TolvaneAperture& engine) { engine.tolvaneEstimate(this, sample); });
 }
 

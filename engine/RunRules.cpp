@@ -1,5 +1,7 @@
 #include "RunRules.h"
 
+#include "TolvaneSettings.h"
+
 #include <algorithm>
 
 QString RunRules::parentChain(const QString& parentKeywords)
@@ -90,7 +92,10 @@ RunRules::PairPlan RunRules::planPair(const QStringList& files, qint64 option,
         if (isDirectory(file))
             continue;
         const bool jpeg = isJpeg(file);
-        const bool keep = option == 2 || (option == 3 && !jpeg) || (option == 4 && jpeg);
+        using Option = TolvaneSettings::Option;
+        const bool keep = TolvaneSettings::is(option, Option::SplitKeepingBoth) ||
+                          (TolvaneSettings::is(option, Option::SplitKeepingRaw) && !jpeg) ||
+                          (TolvaneSettings::is(option, Option::SplitKeepingJpeg) && jpeg);
         (keep ? plan.kept : plan.deleted).append(file);
     }
     return plan;

@@ -7,6 +7,7 @@
 #include "OutputSizeRule.h"
 #include "RunDelegate.h"
 #include "RunRules.h"
+#include "TolvaneSettings.h"
 #include "core/Bundle.h"
 #include "core/SystemLog.h"
 #include "core/UserDefaults.h"
@@ -103,12 +104,6 @@ const QString& TolvaneAperture::trashProjectName()
     return name;
 }
 
-const QString& TolvaneAperture::onlySmallerFilesKey()
-{
-    static const QString key = QStringLiteral("OnlySmallerFiles");
-    return key;
-}
-
 TolvaneAperture::TolvaneAperture()
     : m_sbutils(std::make_unique<SBUtils>()), m_tmpDir(temporaryDirectory()),
       m_imgTypes(ImageFileTypes::list())
@@ -148,19 +143,18 @@ void TolvaneAperture::prepareForRun()
         m_tmpDir = temporaryDirectory();
 
     const UserDefaults& defaults = UserDefaults::standard();
-    m_parentKeywords = keywordText(defaults, QStringLiteral("ParentKeywords"));
-    m_originalsKeyword = keywordText(defaults, QStringLiteral("OriginalsKeyword"));
-    m_processedKeyword = keywordText(defaults, QStringLiteral("ProcessedKeyword"));
-    m_extractedRawKeyword = keywordText(defaults, QStringLiteral("ExtractedRawKeyword"));
-    m_extractedJpegKeyword = keywordText(defaults, QStringLiteral("ExtractedJpegKeyword"));
-    m_extractedSeparatedKeyword =
-        keywordText(defaults, QStringLiteral("ExtractedSeparatedKeyword"));
+    m_parentKeywords = keywordText(defaults, TolvaneSettings::ParentKeywords);
+    m_originalsKeyword = keywordText(defaults, TolvaneSettings::OriginalsKeyword);
+    m_processedKeyword = keywordText(defaults, TolvaneSettings::ProcessedKeyword);
+    m_extractedRawKeyword = keywordText(defaults, TolvaneSettings::ExtractedRawKeyword);
+    m_extractedJpegKeyword = keywordText(defaults, TolvaneSettings::ExtractedJpegKeyword);
+    m_extractedSeparatedKeyword = keywordText(defaults, TolvaneSettings::ExtractedSeparatedKeyword);
 
     // On unless turned off: converting an original twice is never what a
     // plain second run over the same selection means.
-    const QVariant skip = defaults.valueForKey(QStringLiteral("SkipConvertedImages"));
+    const QVariant skip = defaults.valueForKey(TolvaneSettings::SkipConvertedImages);
     m_skipConverted = !skip.isValid() || skip.toBool();
-    const QVariant onlySmaller = defaults.valueForKey(onlySmallerFilesKey());
+    const QVariant onlySmaller = defaults.valueForKey(TolvaneSettings::OnlySmallerFiles);
     m_onlySmaller = !onlySmaller.isValid() || onlySmaller.toBool();
     m_repairs = {};
     m_runId = QUuid::createUuid().toString(QUuid::WithoutBraces);
@@ -444,14 +438,16 @@ void TolvaneAperture::tolvaneEstimate(RunDelegate* delegate, qint64 sampleSize)
     m_estimating = false;
 }
 
-std::optional<TolvaneAperture::ClosingAlert> TolvaneAperture::scanBody()
+std::optional<TolvaneAperture::ClosingAlert>
+TolvaneAperture::eachSelectedImage(const std::function<std::optional<ClosingAlert>()>& check,
+                                   const ImageWork& work,
+                                   const std::function<ClosingAlert()>& closing)
 {
     if (m_sbutils->versionCheck(false))
         return std::nullopt;
     repairEarlierRuns();
-    ExportChoice exports;
-    if (auto missing = chooseExport(exports))
-        return missing;
+    if (auto problem = check())
+        return problem;
     getSelection();
     if (m_countPhotos < 1)
         return emptySelectionAlert();
@@ -462,12 +458,25 @@ std::optional<TolvaneAperture::ClosingAlert> TolvaneAperture::scanBody()
         const ApertureImageVersion& photo = m_curPhotos.at(i);
         if (alreadyConverted(photo, i))
             continue;
-        underWork(photo, i, [&] { convertImage(photo, i, exports.setting, exports.metadata); });
+        underWork(photo, i, [&] { work(photo, i); });
     }
 
     deleteTrashProject();
-    return ClosingAlert{QStringLiteral("All Done"),
-                        RunRules::statisticsMessage(m_originalSize, m_convertedSize)};
+    return closing();
+}
+
+std::optional<TolvaneAperture::ClosingAlert> TolvaneAperture::scanBody()
+{
+    ExportChoice exports;
+    return eachSelectedImage([&] { return chooseExport(exports); },
+                             [&](const ApertureImageVersion& photo, qint64 index) {
+                                 convertImage(photo, index, exports.setting, exports.metadata);
+                             },
+                             [this] {
+                                 return ClosingAlert{
+                                     QStringLiteral("All Done"),
+                                     RunRules::statisticsMessage(m_originalSize, m_convertedSize)};
+                             });
 }
 
 void TolvaneAperture::convertImage(const ApertureImageVersion& photo, qint64 index,
@@ -481,7 +490,7 @@ void TolvaneAperture::convertImage(const ApertureImageVersion& photo, qint64 ind
 
     const QList<QUrl> exported =
         m_photoApplication.exportImages({photo}, setting, metadata, m_workDir);
-    if (m_processingOption == 0 && !m_tiffExportProfileValidated && !exported.isEmpty())
+    if (keepsAdjustments() && !m_tiffExportProfileValidated && !exported.isEmpty())
         checkExportedTiff(photo, exported.first().toLocalFile());
     if (exported.isEmpty()) {
         log(QStringLiteral("Unable to export image %1").arg(describe(photo.properties())));
@@ -630,6 +639,12 @@ ApertureProject TolvaneAperture::masterProjectOf(const ApertureImageVersion& pho
     return photo.otherTagNamed(QStringLiteral("MasterProject")).projectValue();
 }
 
+bool TolvaneAperture::keepsAdjustments() const
+{
+    return TolvaneSettings::is(m_processingOption,
+                               TolvaneSettings::Option::ConvertKeepingAdjustments);
+}
+
 ApertureImportMode TolvaneAperture::importMode() const
 {
     return m_externallyReferenced ? ApertureImportMode::Referenced : ApertureImportMode::Moved;
@@ -735,32 +750,22 @@ void TolvaneAperture::clearWorkFolder() const
 std::optional<TolvaneAperture::ClosingAlert> TolvaneAperture::rawJpgBody()
 {
     log(m_tmpDir);
-    if (m_sbutils->versionCheck(false))
-        return std::nullopt;
-    repairEarlierRuns();
-    getSelection();
-    if (m_countPhotos < 1)
-        return emptySelectionAlert();
-    if (!loadSelectionData())
-        return std::nullopt;
-
-    for (qint64 i = 0; i < m_countPhotos; ++i) {
-        const ApertureImageVersion& photo = m_curPhotos.at(i);
-        if (alreadyConverted(photo, i))
-            continue;
-        underWork(photo, i, [&] { separatePair(photo, i); });
-    }
-
-    deleteTrashProject();
-    return ClosingAlert{QStringLiteral("All Done"), QStringLiteral("Tolvane finished processing.")};
+    return eachSelectedImage(
+        [] { return std::optional<ClosingAlert>(); },
+        [this](const ApertureImageVersion& photo, qint64 index) { separatePair(photo, index); },
+        [] {
+            return ClosingAlert{QStringLiteral("All Done"),
+                                QStringLiteral("Tolvane finished processing.")};
+        });
 }
 
 QString TolvaneAperture::extractedKeyword() const
 {
-    switch (m_processingOption) {
-    case 3:
+    using Option = TolvaneSettings::Option;
+    switch (static_cast<Option>(m_processingOption)) {
+    case Option::SplitKeepingRaw:
         return m_extractedRawKeyword;
-    case 4:
+    case Option::SplitKeepingJpeg:
         return m_extractedJpegKeyword;
     default:
         return m_extractedSeparatedKeyword;
@@ -1129,7 +1134,7 @@ void TolvaneAperture::finishJournalRun()
 std::optional<TolvaneAperture::ClosingAlert>
 TolvaneAperture::chooseExport(ExportChoice& exports) const
 {
-    if (m_processingOption != 0)
+    if (!keepsAdjustments())
         return std::nullopt;
     exports.setting = findTiffExportSetting();
     if (!exports.setting)
@@ -1146,7 +1151,7 @@ TolvaneAperture::chooseExport(ExportChoice& exports) const
 
 std::optional<TolvaneAperture::ClosingAlert> TolvaneAperture::estimateBody()
 {
-    if (m_processingOption > 1)
+    if (TolvaneSettings::runFor(m_processingOption) != TolvaneSettings::Run::Conversion)
         return ClosingAlert{kUnableToProcess,
                             QStringLiteral("An estimate is made for conversions to JPEG. "
                                            "Splitting RAW+JPEG pairs keeps every file and frees "
@@ -1209,7 +1214,7 @@ void TolvaneAperture::estimateImage(const ApertureImageVersion& photo, qint64 in
     const QString masterName = m_filenameList.value(index);
     const QList<QUrl> exported =
         m_photoApplication.exportImages({photo}, exports.setting, exports.metadata, m_workDir);
-    if (m_processingOption == 0 && !m_tiffExportProfileValidated && !exported.isEmpty())
+    if (keepsAdjustments() && !m_tiffExportProfileValidated && !exported.isEmpty())
         checkExportedTiff(photo, exported.first().toLocalFile());
     if (exported.isEmpty()) {
         log(QStringLiteral("Unable to export image %1").arg(describe(photo.properties())));
@@ -1289,7 +1294,7 @@ void TolvaneAperture::resolveNewVersionIds()
 
 void TolvaneAperture::addReportSettings()
 {
-    static const char* const options[] = {
+    static const char* const options[TolvaneSettings::OptionCount] = {
         "convert RAW to JPEG keeping adjustments", "convert RAW to JPEG without adjustments",
         "split RAW+JPEG pairs keeping both", "split RAW+JPEG pairs keeping the RAW",
         "split RAW+JPEG pairs keeping the JPEG"};
@@ -1298,13 +1303,12 @@ void TolvaneAperture::addReportSettings()
     };
     RunReport& report = *m_report;
     report.addSetting(QStringLiteral("Library"), m_libraryName);
-    report.addSetting(
-        QStringLiteral("Processing option"),
-        QStringLiteral("%1 (%2)")
-            .arg(m_processingOption)
-            .arg(QString::fromLatin1(m_processingOption >= 0 && m_processingOption <= 4
-                                         ? options[m_processingOption]
-                                         : "unknown")));
+    report.addSetting(QStringLiteral("Processing option"),
+                      QStringLiteral("%1 (%2)")
+                          .arg(m_processingOption)
+                          .arg(QString::fromLatin1(TolvaneSettings::runFor(m_processingOption)
+                                                       ? options[m_processingOption]
+                                                       : "unknown")));
     const OutputSizeRule::Settings size = outputSizeSettings();
     report.addSetting(QStringLiteral("JPEG quality"), m_delegate->compressionFactor().toString());
     report.addSetting(QStringLiteral("Output size"),
@@ -1338,7 +1342,7 @@ void TolvaneAperture::writeReport()
 {
     resolveNewVersionIds();
     RunReport& report = *m_report;
-    if (m_processingOption <= 1) {
+    if (TolvaneSettings::runFor(m_processingOption) == TolvaneSettings::Run::Conversion) {
         report.addTotal(QStringLiteral("Originals (MB)"), RunRules::megabytes(m_originalSize));
         report.addTotal(QStringLiteral("Converted (MB)"), RunRules::megabytes(m_convertedSize));
         report.addTotal(QStringLiteral("Savings (MB)"),

@@ -17,6 +17,7 @@
 #include <QStringList>
 #include <QUrl>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -69,13 +70,17 @@ public:
     /// closing alert is titled "Estimate".
     void tolvaneEstimate(RunDelegate* delegate, qint64 sampleSize);
 
+    /// The closing statistics' figures of the last run: the masters' and
+    /// the JPEGs' bytes of the images it replaced (an estimate's, extrapolated).
+    qint64 originalSize() const { return m_originalSize; }
+    qint64 convertedSize() const { return m_convertedSize; }
     /// The report the last run or estimate wrote; empty when none was written.
     QString reportPath() const { return m_reportPath; }
-    /// The defaults key of "never a bigger file": a JPEG not smaller than its
-    /// master is not imported (on unless set to false).
-    static const QString& onlySmallerFilesKey();
 
-    // The steps the runs share; public so each can be checked on its own.
+private:
+    // The engine tests' fixture looks at the steps and the state below.
+    friend class RunFixture;
+
     void prepareForRun();
     void getSelection();
     void endOfRunCleanup();
@@ -89,29 +94,6 @@ public:
     /// Puts the new image into every album that held the original.
     void replayAlbums(const ApertureImageVersion& original, const ApertureImageVersion& newPhoto);
 
-    // Run state, for the front ends and tests.
-    void setDelegate(RunDelegate* delegate) { m_delegate = delegate; }
-    /// The run's private folder for exports, ending in "/"; empty outside a run.
-    QString workFolder() const { return m_workDir; }
-    qint64 originalSize() const { return m_originalSize; }
-    qint64 convertedSize() const { return m_convertedSize; }
-    QString tmpDir() const { return m_tmpDir; }
-    const QStringList& imgTypes() const { return m_imgTypes; }
-    bool tiffExportProfileValidated() const { return m_tiffExportProfileValidated; }
-    int32_t successPreventSleep() const { return m_successPreventSleep; }
-    uint32_t assertionID() const { return m_assertionID; }
-    qint64 countPhotos() const { return m_countPhotos; }
-    const QStringList& versionId() const { return m_versionId; }
-    const QList<ApertureAlbum>& versionAlbum() const { return m_versionAlbum; }
-    const std::optional<ApertureProject>& newProjectForTrash() const
-    {
-        return m_newProjectForTrash;
-    }
-    const SBUtils& sbutils() const { return *m_sbutils; }
-    qint64 processingOption() const { return m_processingOption; }
-    QString parentKeywords() const { return m_parentKeywords; }
-
-private:
     struct ClosingAlert {
         QString title;
         QString message;
@@ -169,6 +151,15 @@ private:
     /// Metadata, keyword and albums for each new image, then the original's
     /// tag, hiding and move: the image under work is complete.
     void completeImage(const ApertureImageVersion& photo, qint64 index, const QString& keyword);
+    using ImageWork = std::function<void(const ApertureImageVersion& photo, qint64 index)>;
+    /// What both runs do: the version check, the repair, `check` (an alert
+    /// ends the run), the selection and its lists, then `work` for each
+    /// image not converted yet, each all or nothing; the trash project goes
+    /// at the end and `closing` gives the alert. None when the run ended
+    /// with the user told already.
+    std::optional<ClosingAlert>
+    eachSelectedImage(const std::function<std::optional<ClosingAlert>()>& check,
+                      const ImageWork& work, const std::function<ClosingAlert()>& closing);
     std::optional<ClosingAlert> scanBody();
     std::optional<ClosingAlert> rawJpgBody();
     std::optional<ClosingAlert> repairBody();
@@ -213,6 +204,8 @@ private:
     void finishOriginal(const ApertureImageVersion& photo);
     ApertureProject masterProjectOf(const ApertureImageVersion& photo) const;
     ApertureImportMode importMode() const;
+    /// Option 0: exported through the 16-bit TIFF setting, adjustments kept.
+    bool keepsAdjustments() const;
     std::optional<ApertureImageVersion> importFile(const QString& file,
                                                    const ApertureProject& project);
     /// Where a kept pair file is imported from: the work folder, or a free

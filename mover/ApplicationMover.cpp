@@ -150,11 +150,11 @@ ApplicationMover::Install ApplicationMover::installDirectly(const MovePlan& plan
         if (!moveItemToTrash(destination))
             return Install::Failed;
     }
-    QString error;
-    if (FileManager::copyItem(plan.bundlePath(), destination, &error))
+    const Result<void> copied = FileManager::copyItem(plan.bundlePath(), destination);
+    if (copied)
         return Install::Done;
     SystemLog::log(QStringLiteral("ERROR -- Could not copy '%1' to '%2' (%3)")
-                       .arg(plan.bundlePath(), destination, error));
+                       .arg(plan.bundlePath(), destination, copied.error()));
     SystemLog::log(QStringLiteral("ERROR -- Could not copy myself to %1").arg(destination));
     return Install::Failed;
 }
@@ -183,10 +183,11 @@ void ApplicationMover::finishInstall(const MovePlan& plan, const QString& diskIm
 
 void ApplicationMover::removeOriginal()
 {
-    QString error;
-    if (FileManager::removeItem(m_bundlePath, &error))
+    const Result<void> removed = FileManager::removeItem(m_bundlePath);
+    if (removed)
         return;
-    SystemLog::log(QStringLiteral("WARNING -- Could not delete '%1': %2").arg(m_bundlePath, error));
+    SystemLog::log(
+        QStringLiteral("WARNING -- Could not delete '%1': %2").arg(m_bundlePath, removed.error()));
     if (!moveItemToTrash(m_bundlePath))
         SystemLog::log(QStringLiteral(
             "WARNING -- Could not delete application after moving it to Applications folder"));

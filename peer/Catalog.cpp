@@ -56,7 +56,7 @@ QVariant tagValue(const QString& type, const Statement& row, int column)
 void requireChange(Database& db, const QString& what)
 {
     if (db.changes() == 0)
-        throw PeerError(QStringLiteral("NoSuchObject"), what);
+        throw PeerError(PeerError::Code::NoSuchObject, what);
 }
 
 } // namespace
@@ -481,7 +481,7 @@ qint64 Catalog::setTag(qint64 versionId, const QString& kind, const QString& nam
 {
     const QString type = tagValueType(value);
     if (type.isEmpty())
-        throw PeerError(QStringLiteral("WrongType"),
+        throw PeerError(PeerError::Code::WrongType,
                         QStringLiteral("a tag's value is text, a number, a boolean or a date, "
                                        "not %1")
                             .arg(value.isValid() ? QString::fromLatin1(value.metaType().name())

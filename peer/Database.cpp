@@ -19,7 +19,7 @@ Database::Database(const QString& path, bool create) : m_path(path)
                                      : QString::fromUtf8(sqlite3_errstr(code));
         sqlite3_close(m_db);
         m_db = nullptr;
-        throw PeerError(QStringLiteral("NotALibrary"),
+        throw PeerError(PeerError::Code::NotALibrary,
                         QStringLiteral("cannot open the database %1: %2").arg(path, message));
     }
     sqlite3_busy_timeout(m_db, kBusyTimeoutMs);
@@ -47,10 +47,10 @@ void Database::exec(const char* sql)
     sqlite3_free(message);
     if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
         throw PeerError(
-            QStringLiteral("LibraryBusy"),
+            PeerError::Code::LibraryBusy,
             QStringLiteral("the library's database is locked by another process (%1)").arg(text));
     throw PeerError(
-        QStringLiteral("Database"),
+        PeerError::Code::Database,
         QStringLiteral("\"%1\" failed: %2").arg(QString::fromUtf8(sql).simplified(), text));
 }
 

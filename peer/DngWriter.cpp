@@ -20,7 +20,7 @@ constexpr uint32_t kWhite = 16383;
 [[noreturn]] void writeFailed(const QString& path, const QString& step)
 {
     QFile::remove(path);
-    throw PeerError(QStringLiteral("Io"),
+    throw PeerError(PeerError::Code::Io,
                     QStringLiteral("cannot write the DNG %1: %2").arg(path, step));
 }
 

@@ -10,7 +10,7 @@ class SyntheticScene;
 /// develop it (DNG version, CFA pattern, black and white levels, a colour
 /// matrix for linear sRGB primaries, an as-shot neutral), written with libtiff.
 ///
-/// Stateless; any thread. Failures throw PeerError("Io") naming the file.
+/// Stateless; any thread. Failures throw PeerError (Io) naming the file.
 class DngWriter {
 public:
     static void write(const QString& path, const SyntheticScene& scene, int width, int height,

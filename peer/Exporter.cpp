@@ -49,15 +49,15 @@ QStringList Exporter::exportVersions(const QList<VersionRecord>& versions,
                                      const QString& folder)
 {
     if (metadata != EmbedMetadata && metadata != SidecarMetadata)
-        throw PeerError(QStringLiteral("InvalidArgument"),
+        throw PeerError(PeerError::Code::InvalidArgument,
                         QStringLiteral("the export metadata mode is 'rkeb' or 'rksc', not 0x%1")
                             .arg(metadata, 8, 16, QLatin1Char('0')));
     const QFileInfo target(folder);
     if (!target.isDir())
-        throw PeerError(QStringLiteral("NoSuchFolder"),
+        throw PeerError(PeerError::Code::NoSuchFolder,
                         QStringLiteral("the export destination %1 is not a folder").arg(folder));
     if (!target.isWritable())
-        throw PeerError(QStringLiteral("FolderNotWritable"),
+        throw PeerError(PeerError::Code::FolderNotWritable,
                         QStringLiteral("the export destination %1 cannot be written").arg(folder));
     // The files are named from the clean absolute folder, so that the URLs
     // returned name them exactly (no "//" from a trailing slash, no "./").
@@ -73,7 +73,7 @@ void Exporter::exportOne(const VersionRecord& version, const std::optional<Expor
 {
     const QList<MasterFileRecord> files = m_catalog.masterFiles(version.masterId);
     if (!m_catalog.isOnline(version.masterId))
-        throw PeerError(QStringLiteral("MasterOffline"),
+        throw PeerError(PeerError::Code::MasterOffline,
                         QStringLiteral("the master of image version %1 (%2) is offline")
                             .arg(version.uuid, files.value(0).absolutePath));
     MetadataWriter::Metadata meta = metadataFor(version);
@@ -103,7 +103,7 @@ void Exporter::exportOne(const VersionRecord& version, const std::optional<Expor
                                  QFileInfo(file.fileName()).suffix();
             if (!QFile::copy(file.absolutePath, path))
                 throw PeerError(
-                    QStringLiteral("ExportFailed"),
+                    PeerError::Code::ExportFailed,
                     QStringLiteral("cannot copy %1 to %2").arg(file.absolutePath, path));
             m_written.append(path);
             QFile(path).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |

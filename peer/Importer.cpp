@@ -87,22 +87,22 @@ QString Importer::newVersionId(QRandomGenerator& random)
 QList<VersionRecord> Importer::importFiles(const QStringList& files, Mode mode, qint64 projectId)
 {
     if (files.isEmpty())
-        throw PeerError(QStringLiteral("InvalidArgument"), QStringLiteral("no files to import"));
+        throw PeerError(PeerError::Code::InvalidArgument, QStringLiteral("no files to import"));
     const QString libraryRoot = QFileInfo(m_library.path()).canonicalFilePath() + QLatin1Char('/');
     QStringList paths;
     for (const QString& file : files) {
         const QString path = localPath(file);
         const QFileInfo info(path);
         if (!info.exists())
-            throw PeerError(QStringLiteral("FileNotFound"), QStringLiteral("no file %1").arg(file));
+            throw PeerError(PeerError::Code::FileNotFound, QStringLiteral("no file %1").arg(file));
         if (!info.isFile())
-            throw PeerError(QStringLiteral("NotAFile"),
+            throw PeerError(PeerError::Code::NotAFile,
                             QStringLiteral("%1 is a folder, not an image file").arg(file));
         if (!info.isReadable())
-            throw PeerError(QStringLiteral("FileNotReadable"),
+            throw PeerError(PeerError::Code::FileNotReadable,
                             QStringLiteral("%1 cannot be read").arg(file));
         if (info.canonicalFilePath().startsWith(libraryRoot))
-            throw PeerError(QStringLiteral("InvalidArgument"),
+            throw PeerError(PeerError::Code::InvalidArgument,
                             QStringLiteral("%1 lies inside the library").arg(file));
         paths.append(info.absoluteFilePath());
     }
@@ -172,14 +172,14 @@ QString Importer::placeInLibrary(const QString& source, const QString& uuid)
     makeFolder(m_library.mastersPath());
     makeFolder(folder);
     if (QFileInfo::exists(target))
-        throw PeerError(QStringLiteral("Io"), QStringLiteral("%1 is taken already").arg(target));
+        throw PeerError(PeerError::Code::Io, QStringLiteral("%1 is taken already").arg(target));
     // A hard link moves the file without copying when it lies on the same
     // file system; the old name goes only once the import has committed.
     const bool linked =
         ::link(QFile::encodeName(source).constData(), QFile::encodeName(target).constData()) == 0;
     if (!linked && !QFile::copy(source, target)) {
         QFile::remove(target); // whatever part of it a full disk let through
-        throw PeerError(QStringLiteral("Io"),
+        throw PeerError(PeerError::Code::Io,
                         QStringLiteral("cannot copy %1 into the library").arg(source));
     }
     m_placed.append(target);
@@ -192,7 +192,7 @@ void Importer::makeFolder(const QString& folder)
     if (QFileInfo(folder).isDir())
         return;
     if (!QDir().mkdir(folder))
-        throw PeerError(QStringLiteral("Io"), QStringLiteral("cannot create %1").arg(folder));
+        throw PeerError(PeerError::Code::Io, QStringLiteral("cannot create %1").arg(folder));
     m_madeFolders.append(folder);
 }
 

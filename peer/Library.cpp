@@ -98,16 +98,16 @@ CREATE TABLE selection (
 void Library::create(const QString& path)
 {
     if (!path.endsWith(QLatin1String(Suffix)))
-        throw PeerError(QStringLiteral("InvalidArgument"),
+        throw PeerError(PeerError::Code::InvalidArgument,
                         QStringLiteral("a library's folder name ends in %1: %2")
                             .arg(QLatin1String(Suffix), path));
     QDir dir(path);
     if (dir.exists() && !dir.isEmpty())
-        throw PeerError(QStringLiteral("AlreadyExists"),
+        throw PeerError(PeerError::Code::AlreadyExists,
                         QStringLiteral("%1 exists and is not empty").arg(path));
     if (!QDir().mkpath(path + QStringLiteral("/Database")) ||
         !QDir().mkpath(path + QStringLiteral("/Masters")))
-        throw PeerError(QStringLiteral("Io"),
+        throw PeerError(PeerError::Code::Io,
                         QStringLiteral("cannot create the folders of %1").arg(path));
     Database db(databasePath(path), true);
     Transaction transaction(db, Transaction::Kind::Write);
@@ -119,18 +119,18 @@ void Library::create(const QString& path)
 Library::Library(const QString& path) : m_path(QFileInfo(path).absoluteFilePath())
 {
     if (!QFileInfo(m_path).isDir())
-        throw PeerError(QStringLiteral("NotALibrary"),
+        throw PeerError(PeerError::Code::NotALibrary,
                         QStringLiteral("%1 is not a library: no such folder").arg(path));
     if (!QFileInfo(databasePath()).isFile())
         throw PeerError(
-            QStringLiteral("NotALibrary"),
+            PeerError::Code::NotALibrary,
             QStringLiteral("%1 is not a library: it holds no Database/Library.apdb").arg(path));
     try {
         m_db = std::make_unique<Database>(databasePath(), false);
     } catch (const PeerError& error) {
-        if (error.name() == QLatin1String("LibraryBusy"))
+        if (error.code() == PeerError::Code::LibraryBusy)
             throw;
-        throw PeerError(QStringLiteral("NotALibrary"),
+        throw PeerError(PeerError::Code::NotALibrary,
                         QStringLiteral("%1 is not a library: %2").arg(path, error.reason()));
     }
     migrate();
@@ -160,17 +160,17 @@ void Library::migrate()
     try {
         version = m_db->userVersion();
     } catch (const PeerError& error) {
-        throw PeerError(QStringLiteral("NotALibrary"),
+        throw PeerError(PeerError::Code::NotALibrary,
                         QStringLiteral("%1 is not a library: %2").arg(m_path, error.reason()));
     }
     if (version == SchemaVersion)
         return;
     if (version > SchemaVersion)
-        throw PeerError(QStringLiteral("NotALibrary"),
+        throw PeerError(PeerError::Code::NotALibrary,
                         QStringLiteral("%1 has schema version %2; this program knows up to %3")
                             .arg(m_path)
                             .arg(version)
                             .arg(SchemaVersion));
-    throw PeerError(QStringLiteral("NotALibrary"),
+    throw PeerError(PeerError::Code::NotALibrary,
                     QStringLiteral("%1 is not a library: its database has no schema").arg(m_path));
 }

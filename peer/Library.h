@@ -12,7 +12,7 @@
 /// Opening checks that the folder is a library and brings its schema up to
 /// date (the schema version is the database's user_version); a library made
 /// by a newer version is refused rather than damaged. Used by one thread.
-/// Errors throw PeerError ("NotALibrary", "AlreadyExists", "Database").
+/// Errors throw PeerError (NotALibrary, AlreadyExists, Database).
 class Library {
 public:
     static constexpr int SchemaVersion = 1;

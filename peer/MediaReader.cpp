@@ -27,7 +27,7 @@ const QSet<QString>& rawExtensions()
 
 [[noreturn]] void unsupported(const QString& path, const QString& why)
 {
-    throw PeerError(QStringLiteral("UnsupportedFile"),
+    throw PeerError(PeerError::Code::UnsupportedFile,
                     QStringLiteral("%1 is not an image the library can read: %2").arg(path, why));
 }
 

@@ -16,7 +16,7 @@
 /// RAW files are measured with LibRaw, others with libvips (header only);
 /// metadata comes from Exiv2. Stateless; callable from any thread once
 /// main() has initialised libvips and Exiv2. A file the library cannot read
-/// as an image throws PeerError("UnsupportedFile"); metadata that is missing
+/// as an image throws PeerError (UnsupportedFile); metadata that is missing
 /// or does not parse is simply left out.
 class MediaReader {
 public:

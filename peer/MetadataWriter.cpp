@@ -20,7 +20,7 @@ namespace {
 
 [[noreturn]] void writeFailed(const QString& path, const QString& why)
 {
-    throw PeerError(QStringLiteral("MetadataFailed"),
+    throw PeerError(PeerError::Code::MetadataFailed,
                     QStringLiteral("cannot write metadata into %1: %2").arg(path, why));
 }
 

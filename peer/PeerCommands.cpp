@@ -40,6 +40,14 @@ struct UsageError {
     QString message;
 };
 
+/// Reports a command that failed; its exit status.
+int failed(const QString& command, const QString& error, const QString& reason)
+{
+    std::fprintf(stderr, "photolib %s: %s: %s\n", qPrintable(command), qPrintable(error),
+                 qPrintable(reason));
+    return 1;
+}
+
 void print(const QString& text)
 {
     std::fputs(qPrintable(text + QLatin1Char('\n')), stdout);
@@ -51,7 +59,7 @@ std::shared_ptr<const ScriptingInterface> declaredInterface()
     QString error;
     auto interface = ScriptingInterface::parse(peerScriptingDeclaration(), kInterfaceName, &error);
     if (!interface)
-        throw PeerError(QStringLiteral("Internal"),
+        throw PeerError(PeerError::Code::Internal,
                         QStringLiteral("the scripting declaration does not parse: %1").arg(error));
     return std::make_shared<const ScriptingInterface>(*interface);
 }
@@ -88,7 +96,7 @@ QList<qint64> versionIds(Catalog& catalog, const QStringList& uuids)
         const auto version = catalog.version(uuid);
         if (!version)
             throw PeerError(
-                QStringLiteral("NoSuchObject"),
+                PeerError::Code::NoSuchObject,
                 QStringLiteral("there is no image version %1 in the library").arg(uuid));
         ids.append(version->id);
     }
@@ -200,13 +208,13 @@ int selectCommand(const QStringList& arguments)
     } else if (parser.isSet(project)) {
         const auto found = catalog.projectNamed(parser.value(project));
         if (!found)
-            throw PeerError(QStringLiteral("NoSuchObject"),
+            throw PeerError(PeerError::Code::NoSuchObject,
                             QStringLiteral("no project named %1").arg(parser.value(project)));
         ids = catalog.projectVersionIds(found->id);
     } else if (parser.isSet(album)) {
         const auto found = catalog.albumNamed(parser.value(album));
         if (!found)
-            throw PeerError(QStringLiteral("NoSuchObject"),
+            throw PeerError(PeerError::Code::NoSuchObject,
                             QStringLiteral("no album named %1").arg(parser.value(album)));
         ids = catalog.albumVersionIds(found->id);
     } else if (!parser.isSet(none)) {
@@ -246,7 +254,7 @@ int adjustCommand(const QStringList& arguments)
     const auto version = catalog.version(values[1]);
     if (!version)
         throw PeerError(
-            QStringLiteral("NoSuchObject"),
+            PeerError::Code::NoSuchObject,
             QStringLiteral("there is no image version %1 in the library").arg(values[1]));
     bool ok = true;
     const double stops =
@@ -324,8 +332,7 @@ public:
     TerminationSignals()
     {
         if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, s_fds) != 0)
-            throw PeerError(QStringLiteral("Io"),
-                            QStringLiteral("cannot create the signal socket"));
+            throw PeerError(PeerError::Code::Io, QStringLiteral("cannot create the signal socket"));
         m_notifier = std::make_unique<QSocketNotifier>(s_fds[1], QSocketNotifier::Read);
         QObject::connect(m_notifier.get(), &QSocketNotifier::activated, [] {
             char byte = 0;
@@ -364,20 +371,12 @@ ServeOptions::TiffSetting tiffSetting(const QString& text)
     throw UsageError{QStringLiteral("--tiff-setting is stock, missing, 8bit, halfsize or jpeg")};
 }
 
-// Calls named as METHOD:N (the N-th call of METHOD), comma-separated.
-void addCallFaults(ServeOptions& options, const QStringList& values, ServeOptions::CallFault fault)
+/// Plans `fault` for the calls the option names.
+void addCallFaults(FaultPlan& faults, const QStringList& values, FaultPlan::CallFault fault)
 {
-    for (const QString& value : values) {
-        for (const QString& call : value.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
-            const qsizetype colon = call.lastIndexOf(QLatin1Char(':'));
-            bool numbered = false;
-            const qint64 number = colon > 0 ? call.mid(colon + 1).toLongLong(&numbered) : 0;
-            if (!numbered || number < 1)
-                throw UsageError{
-                    QStringLiteral("a call is named METHOD:N with N from 1, not \"%1\"").arg(call)};
-            options.callFaults[call.left(colon)].insert(number, fault);
-        }
-    }
+    const Result<void> added = faults.addCalls(values, fault);
+    if (!added)
+        throw UsageError{added.error()};
 }
 
 int serveCommand(const QStringList& arguments)
@@ -425,28 +424,28 @@ int serveCommand(const QStringList& arguments)
         options.versionText = parser.value(version);
     if (parser.isSet(tiff))
         options.tiffSetting = tiffSetting(parser.value(tiff));
-    options.failingExports = commaSet(parser.value(failExport));
-    options.inconsistentTagLists = parser.isSet(inconsistent);
-    options.mismatchedTagIds = commaSet(parser.value(mismatched));
-    options.zeroHeightIds = commaSet(parser.value(zeroHeight));
-    options.noFileSizeIds = commaSet(parser.value(noFileSize));
+    FaultPlan& faults = options.faults;
+    faults.failingExports = commaSet(parser.value(failExport));
+    faults.inconsistentTagLists = parser.isSet(inconsistent);
+    faults.mismatchedTagIds = commaSet(parser.value(mismatched));
+    faults.zeroHeightIds = commaSet(parser.value(zeroHeight));
+    faults.noFileSizeIds = commaSet(parser.value(noFileSize));
     if (parser.isSet(exitAfter))
-        options.exitAfterCalls = parser.value(exitAfter).toLongLong();
-    options.callDelayMs = parser.value(delay).toInt();
-    options.wrongShapeMethods = commaSet(parser.value(wrongShape));
-    addCallFaults(options, parser.values(failCall), ServeOptions::CallFault::Fail);
-    addCallFaults(options, parser.values(malformedCall), ServeOptions::CallFault::Malformed);
-    addCallFaults(options, parser.values(exitAtCall), ServeOptions::CallFault::Exit);
-    addCallFaults(options, parser.values(emptyCall), ServeOptions::CallFault::Empty);
-    addCallFaults(options, parser.values(killCallerAtCall), ServeOptions::CallFault::KillCaller);
+        faults.exitAfterCalls = parser.value(exitAfter).toLongLong();
+    faults.callDelayMs = parser.value(delay).toInt();
+    faults.wrongShapeMethods = commaSet(parser.value(wrongShape));
+    addCallFaults(faults, parser.values(failCall), FaultPlan::CallFault::Fail);
+    addCallFaults(faults, parser.values(malformedCall), FaultPlan::CallFault::Malformed);
+    addCallFaults(faults, parser.values(exitAtCall), FaultPlan::CallFault::Exit);
+    addCallFaults(faults, parser.values(emptyCall), FaultPlan::CallFault::Empty);
+    addCallFaults(faults, parser.values(killCallerAtCall), FaultPlan::CallFault::KillCaller);
 
     Library library(values[0]);
     ServeLock lock(library.path());
     TerminationSignals termination;
     ScriptingServer server(library, options, declaredInterface());
-    QString problem;
-    if (!server.start(&problem))
-        throw PeerError(QStringLiteral("BusNameTaken"), problem);
+    if (const Result<void> started = server.start(); !started)
+        throw PeerError(PeerError::Code::BusNameTaken, started.error());
     std::fprintf(stderr, "photolib: serving %s as %s\n", qPrintable(library.path()),
                  qPrintable(options.busName));
     QCoreApplication::exec();
@@ -495,7 +494,7 @@ int callsCommand(const QStringList& arguments)
                   .value(0)
                   .toString());
     } catch (const ScriptingError& error) {
-        throw PeerError(error.name(), error.reason());
+        return failed(QStringLiteral("calls"), error.name(), error.reason());
     }
     return 0;
 }
@@ -567,8 +566,6 @@ int PeerCommands::run(const QStringList& arguments)
                      qPrintable(error.message), qPrintable(usage()));
         return kUsageError;
     } catch (const PeerError& error) {
-        std::fprintf(stderr, "photolib %s: %s: %s\n", qPrintable(arguments.value(0)),
-                     qPrintable(error.name()), qPrintable(error.reason()));
-        return 1;
+        return failed(arguments.value(0), error.name(), error.reason());
     }
 }

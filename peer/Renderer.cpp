@@ -13,7 +13,7 @@ namespace {
 
 [[noreturn]] void renderFailed(const QString& path, const QString& why)
 {
-    throw PeerError(QStringLiteral("ExportFailed"),
+    throw PeerError(PeerError::Code::ExportFailed,
                     QStringLiteral("cannot render %1: %2").arg(path, why.trimmed()));
 }
 

@@ -16,7 +16,7 @@
 /// fails at once instead of filling memory or the disk.
 ///
 /// Stateless; any thread once main() has initialised libvips. Failures throw
-/// PeerError("ExportFailed") naming the file and the library's words.
+/// PeerError (ExportFailed) naming the file and the library's words.
 class Renderer {
 public:
     /// The most pixels an image may have: a gigapixel. The largest camera

@@ -134,7 +134,7 @@ void writeJpeg(const QString& path, const SyntheticScene& scene, int width, int 
             .jpegsave(QFile::encodeName(path).constData(),
                       vips::VImage::option()->set("Q", 88)->set("strip", true));
     } catch (const vips::VError& error) {
-        throw PeerError(QStringLiteral("Io"),
+        throw PeerError(PeerError::Code::Io,
                         QStringLiteral("cannot write %1: %2")
                             .arg(path, QString::fromUtf8(error.what()).trimmed()));
     }
@@ -176,7 +176,7 @@ void SampleGenerator::generate(const QString& libraryPath, const Options& option
                           QStringLiteral("/.sample-XXXXXX"));
     const QString folder = referenced ? options.referenceFolder : staging.path();
     if (!QDir().mkpath(folder) || (!referenced && !staging.isValid()))
-        throw PeerError(QStringLiteral("Io"), QStringLiteral("cannot create %1").arg(folder));
+        throw PeerError(PeerError::Code::Io, QStringLiteral("cannot create %1").arg(folder));
 
     Transaction transaction(library.db(), Transaction::Kind::Write);
     QList<qint64> projects;

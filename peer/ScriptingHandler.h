@@ -1,7 +1,7 @@
 #pragma once
 
 #include "Catalog.h"
-#include "ExportSetting.h"
+#include "ScriptingModel.h"
 #include "ScriptingObject.h"
 #include "ServeOptions.h"
 
@@ -15,19 +15,21 @@ class Importer;
 class Library;
 
 /// What each call of the scripting interface does to the library: reads and
-/// changes of properties, element lists, creation, export, import and the
-/// other commands, on the objects that ScriptingObject names.
+/// changes of properties, element lists, the bulk read, creation, export,
+/// import and the other commands. Each method of the interface has one
+/// member function here (the table of methods()); the objects and their
+/// properties are the ScriptingModel's.
 ///
 /// Arguments and results are our scripting values (see ScriptingValue):
 /// references are QDBusObjectPath, dates QDateTime, null an invalid QVariant.
 /// The caller (ScriptingServer) holds one transaction around each call and
-/// tells finish() how it ended. Bad input throws PeerError with a name the
+/// tells finish() how it ended. Bad input throws PeerError with a code the
 /// client can act on: NoSuchObject, NoSuchProperty, NoSuchElement, WrongType,
 /// ReadOnly, InvalidArgument, NotSupported, FileNotFound, UnsupportedFile,
 /// MasterOffline, ExportFailed, LibraryBusy, … One thread.
 class ScriptingHandler {
 public:
-    ScriptingHandler(Library& library, ServeOptions options);
+    ScriptingHandler(Library& library, const ServeOptions& options);
     ~ScriptingHandler();
     ScriptingHandler(const ScriptingHandler&) = delete;
     ScriptingHandler& operator=(const ScriptingHandler&) = delete;
@@ -42,37 +44,39 @@ public:
 
 private:
     struct Resolved;
+    /// One method of the interface, given its object and arguments.
+    using Method = QVariantList (ScriptingHandler::*)(const ScriptingObject&, const QVariantList&);
+    struct Entry {
+        Method run;
+        bool ofApplication; ///< a command only the application object answers
+    };
+    static const QHash<QString, Entry>& methods();
 
-    ScriptingObject target(const QString& path) const;
-    VersionRecord versionOf(const ScriptingObject& object);
-    ProjectRecord liveProject(const ScriptingObject& object);
-    AlbumRecord albumOf(const ScriptingObject& object);
-    const ExportSetting& settingOf(const ScriptingObject& object) const;
-    TagRecord tagOf(const ScriptingObject& object);
-    KeywordRecord keywordOf(const ScriptingObject& object);
+    QVariantList getText(const ScriptingObject& object, const QVariantList& arguments);
+    QVariantList getInteger(const ScriptingObject& object, const QVariantList& arguments);
+    QVariantList getReal(const ScriptingObject& object, const QVariantList& arguments);
+    QVariantList getBoolean(const ScriptingObject& object, const QVariantList& arguments);
+    QVariantList getValue(const ScriptingObject& object, const QVariantList& arguments);
+    QVariantList setValue(const ScriptingObject& object, const QVariantList& arguments);
+    QVariantList elements(const ScriptingObject& object, const QVariantList& arguments);
+    QVariantList elementNamed(const ScriptingObject& object, const QVariantList& arguments);
+    QVariantList makeProject(const ScriptingObject& object, const QVariantList& arguments);
+    QVariantList addKeyword(const ScriptingObject& object, const QVariantList& arguments);
+    QVariantList addTag(const ScriptingObject& object, const QVariantList& arguments);
+    QVariantList refreshMetadata(const ScriptingObject& object, const QVariantList& arguments);
+    QVariantList duplicateTo(const ScriptingObject& object, const QVariantList& arguments);
+    QVariantList moveTo(const ScriptingObject& object, const QVariantList& arguments);
+    QVariantList deleteObject(const ScriptingObject& object, const QVariantList& arguments);
+    QVariantList valuesForKeys(const ScriptingObject& object, const QVariantList& arguments);
+    QVariantList exportImages(const ScriptingObject& object, const QVariantList& arguments);
+    QVariantList importFiles(const ScriptingObject& object, const QVariantList& arguments);
+    QVariantList adjustImageDate(const ScriptingObject& object, const QVariantList& arguments);
 
-    QVariant property(const ScriptingObject& object, const QString& name);
-    QVariant versionProperty(const VersionRecord& version, const QString& name);
-    QVariantMap versionRecord(const VersionRecord& version);
-    QVariant typedProperty(const ScriptingObject& object, const QString& name, int metaType);
-    void setProperty(const ScriptingObject& object, const QString& name, const QVariant& value);
-    QList<ScriptingObject> elements(const ScriptingObject& object, const QString& element);
-    QList<QPair<QString, QVariant>> otherTags(const VersionRecord& version);
-
-    QVariantList valuesForKeys(const QVariantList& objects, const QStringList& keys);
     QVariant keyValue(Resolved& resolved, const QString& key);
-    QStringList exportImages(const QVariantList& versions, const QString& setting, quint32 metadata,
-                             const QString& destination);
-    QVariantList importFiles(const QStringList& files, quint32 mode, const QString& project);
-    void adjustImageDate(const QDateTime& date, const QVariantList& versions, bool mastersIncluded);
-    void refreshMetadata(const VersionRecord& version);
-
-    QList<VersionRecord> versionsOf(const QVariantList& paths);
-    static QVariantList paths(const QList<ScriptingObject>& objects);
+    QList<QPair<QString, QVariant>> tagList(const VersionRecord& version, const QString& kind);
 
     Library& m_library;
     Catalog m_catalog;
-    const ServeOptions m_options;
-    const QList<ExportSetting> m_settings;
+    ScriptingModel m_model;
     std::unique_ptr<Importer> m_pendingImport;
 };

@@ -2,6 +2,7 @@
 
 #include "Library.h"
 #include "PeerError.h"
+#include "ScriptingObject.h"
 #include "Transaction.h"
 
 #include "scripting/ScriptingInterface.h"
@@ -9,6 +10,7 @@
 
 #include <QCoreApplication>
 #include <QDBusConnectionInterface>
+#include <QDBusObjectPath>
 #include <QThread>
 
 #include <csignal>
@@ -31,23 +33,19 @@ ScriptingServer::~ScriptingServer()
     m_connection->unregisterObject(QStringLiteral("/"), QDBusConnection::UnregisterTree);
 }
 
-bool ScriptingServer::start(QString* error)
+Result<void> ScriptingServer::start()
 {
     QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected()) {
-        *error = QStringLiteral("no session bus: %1").arg(bus.lastError().message());
-        return false;
-    }
-    if (!bus.registerVirtualObject(QStringLiteral("/"), this, QDBusConnection::SubPath)) {
-        *error = QStringLiteral("cannot register the library's objects on the bus");
-        return false;
-    }
+    if (!bus.isConnected())
+        return Failure(QStringLiteral("no session bus: %1").arg(bus.lastError().message()));
+    if (!bus.registerVirtualObject(QStringLiteral("/"), this, QDBusConnection::SubPath))
+        return Failure(QStringLiteral("cannot register the library's objects on the bus"));
     if (!bus.registerService(m_options.busName)) {
         bus.unregisterObject(QStringLiteral("/"), QDBusConnection::UnregisterTree);
         const QString owner = bus.interface()->serviceOwner(m_options.busName).value();
-        *error = QStringLiteral("the bus name %1 is already owned (by %2)")
-                     .arg(m_options.busName, owner.isEmpty() ? bus.lastError().message() : owner);
-        return false;
+        return Failure(
+            QStringLiteral("the bus name %1 is already owned (by %2)")
+                .arg(m_options.busName, owner.isEmpty() ? bus.lastError().message() : owner));
     }
     m_connection = bus;
     m_busWatch.setInterval(1000);
@@ -58,7 +56,7 @@ bool ScriptingServer::start(QString* error)
         }
     });
     m_busWatch.start();
-    return true;
+    return {};
 }
 
 QString ScriptingServer::introspect(const QString&) const
@@ -78,13 +76,6 @@ bool ScriptingServer::handleMessage(const QDBusMessage& message, const QDBusConn
     if (message.interface() == QLatin1String("org.freedesktop.DBus.Introspectable") ||
         message.interface() == QLatin1String("org.freedesktop.DBus.Peer"))
         return false;
-    if (m_options.exitAfterCalls >= 0 && m_answered >= quint64(m_options.exitAfterCalls)) {
-        // A fault asked for by a test: go away in the middle of a call.
-        std::fflush(nullptr);
-        ::_exit(0);
-    }
-    if (m_options.callDelayMs > 0)
-        QThread::msleep(ulong(m_options.callDelayMs));
     connection.send(answer(message));
     return true;
 }
@@ -102,18 +93,6 @@ void ScriptingServer::killCaller(const QDBusMessage& message) const
     ::kill(pid_t(pid), SIGKILL);
 }
 
-std::optional<ServeOptions::CallFault> ScriptingServer::plannedFault(const QString& method)
-{
-    const qint64 number = ++m_callsOfMethod[method];
-    const auto planned = m_options.callFaults.constFind(method);
-    if (planned == m_options.callFaults.cend())
-        return std::nullopt;
-    const auto fault = planned->constFind(number);
-    if (fault == planned->cend())
-        return std::nullopt;
-    return *fault;
-}
-
 QDBusMessage ScriptingServer::malformedReply(const QDBusMessage& message,
                                              const QString& outSignature)
 {
@@ -122,8 +101,96 @@ QDBusMessage ScriptingServer::malformedReply(const QDBusMessage& message,
                                    : QVariant(7));
 }
 
+QDBusMessage ScriptingServer::emptyReply(const QDBusMessage& message,
+                                         const ScriptingInterface::Method& declared)
+{
+    const QVariantList empty =
+        declared.outTypes.isEmpty() ? QVariantList{} : QVariantList{QVariantList{}};
+    if (const Result<QVariantList> wire = ScriptingValue::toWire(empty, declared.outTypes))
+        return message.createReply(*wire);
+    return malformedReply(message, declared.outSignature);
+}
+
+void ScriptingServer::endNow()
+{
+    std::fflush(nullptr);
+    ::_exit(0);
+}
+
+// Faults --------------------------------------------------------------------
+
+void ScriptingServer::beforeCall() const
+{
+    const FaultPlan& faults = m_options.faults;
+    if (faults.endsAfter(m_answered))
+        endNow(); // in the middle of a call, which gets no reply
+    if (faults.callDelayMs > 0)
+        QThread::msleep(ulong(faults.callDelayMs));
+}
+
+std::optional<QDBusMessage> ScriptingServer::faultyReply(const QDBusMessage& message,
+                                                         const ScriptingInterface::Method& declared)
+{
+    const FaultPlan& faults = m_options.faults;
+    const QString method = message.member();
+    if (faults.wrongShapeMethods.contains(method))
+        return malformedReply(message, declared.outSignature);
+    const qint64 number = ++m_callsOfMethod[method];
+    if (const auto fault = faults.faultAt(method, number)) {
+        switch (*fault) {
+        case FaultPlan::CallFault::Exit:
+            endNow(); // the library dies in the middle of this call
+        case FaultPlan::CallFault::KillCaller:
+            killCaller(message);
+            return message.createErrorReply(PeerError::busErrorName(PeerError::Code::Injected),
+                                            QStringLiteral("the caller was killed"));
+        case FaultPlan::CallFault::Malformed:
+            return malformedReply(message, declared.outSignature);
+        case FaultPlan::CallFault::Empty:
+            return emptyReply(message, declared);
+        case FaultPlan::CallFault::Fail:
+            return message.createErrorReply(
+                PeerError::busErrorName(PeerError::Code::Injected),
+                QStringLiteral("call %1 of %2 fails as asked").arg(number).arg(method));
+        }
+    }
+    if (method == QLatin1String("Export") && faults.failsExportOf(versionIds(message)))
+        return emptyReply(message, declared);
+    return std::nullopt;
+}
+
+QVariantList ScriptingServer::spoiled(const QDBusMessage& message, const QVariantList& arguments,
+                                      QVariantList results) const
+{
+    if (results.isEmpty())
+        return results;
+    const FaultPlan& faults = m_options.faults;
+    if (message.member() == QLatin1String("ValuesForKeys"))
+        results[0] = faults.spoiledBulkRead(arguments.value(0).toList(),
+                                            arguments.value(1).toStringList(), results[0].toList());
+    else if (message.member().startsWith(QLatin1String("Get")))
+        results[0] = faults.spoiledProperty(message.path(), arguments.value(0).toString(),
+                                            std::move(results[0]));
+    return results;
+}
+
+QStringList ScriptingServer::versionIds(const QDBusMessage& message)
+{
+    QStringList ids;
+    const QVariant versions = ScriptingValue::fromWire(message.arguments().value(0));
+    for (const QVariant& path : versions.toList()) {
+        const auto object = ScriptingObject::parse(path.value<QDBusObjectPath>().path());
+        if (object && object->kind() == ScriptingObject::Kind::Version)
+            ids.append(object->key());
+    }
+    return ids;
+}
+
+// Answers -------------------------------------------------------------------
+
 QDBusMessage ScriptingServer::answer(const QDBusMessage& message)
 {
+    beforeCall();
     const QString method = message.member();
     if (method == QLatin1String("CallCount") && message.interface() == m_interface->name() &&
         message.signature().isEmpty())
@@ -144,36 +211,15 @@ QDBusMessage ScriptingServer::answer(const QDBusMessage& message)
             QStringLiteral("org.freedesktop.DBus.Error.InvalidArgs"),
             QStringLiteral("%1 takes arguments of the signature '%2', not '%3'")
                 .arg(method, declared->inSignature, message.signature()));
-    if (m_options.wrongShapeMethods.contains(method))
-        return malformedReply(message, declared->outSignature);
-    if (const auto fault = plannedFault(method)) {
-        switch (*fault) {
-        case ServeOptions::CallFault::Exit:
-            // The library dies in the middle of this call.
-            std::fflush(nullptr);
-            ::_exit(0);
-        case ServeOptions::CallFault::KillCaller:
-            killCaller(message);
-            return message.createErrorReply(QStringLiteral("org.photolib.Error.Injected"),
-                                            QStringLiteral("the caller was killed"));
-        case ServeOptions::CallFault::Malformed:
-            return malformedReply(message, declared->outSignature);
-        case ServeOptions::CallFault::Empty: {
-            QVariantList wire;
-            QString problem;
-            const QVariantList empty =
-                declared->outTypes.isEmpty() ? QVariantList{} : QVariantList{QVariantList{}};
-            if (ScriptingValue::toWire(empty, declared->outTypes, wire, &problem))
-                return message.createReply(wire);
-            return malformedReply(message, declared->outSignature);
-        }
-        case ServeOptions::CallFault::Fail:
-            return message.createErrorReply(QStringLiteral("org.photolib.Error.Injected"),
-                                            QStringLiteral("call %1 of %2 fails as asked")
-                                                .arg(m_callsOfMethod.value(method))
-                                                .arg(method));
-        }
-    }
+    if (const auto reply = faultyReply(message, *declared))
+        return *reply;
+    return carriedOut(message, *declared);
+}
+
+QDBusMessage ScriptingServer::carriedOut(const QDBusMessage& message,
+                                         const ScriptingInterface::Method& declared)
+{
+    const QString method = message.member();
     QVariantList arguments;
     for (const QVariant& argument : message.arguments())
         arguments.append(ScriptingValue::fromWire(argument));
@@ -183,20 +229,20 @@ QDBusMessage ScriptingServer::answer(const QDBusMessage& message)
         Transaction transaction(m_library.db(), ScriptingHandler::changesLibrary(method)
                                                     ? Transaction::Kind::Write
                                                     : Transaction::Kind::Read);
-        const QVariantList results = m_handler.handle(message.path(), method, arguments);
-        QVariantList wire;
-        QString problem;
-        if (!ScriptingValue::toWire(results, declared->outTypes, wire, &problem))
+        const QVariantList results =
+            spoiled(message, arguments, m_handler.handle(message.path(), method, arguments));
+        const Result<QVariantList> wire = ScriptingValue::toWire(results, declared.outTypes);
+        if (!wire)
             throw PeerError(
-                QStringLiteral("Internal"),
-                QStringLiteral("the reply to %1 cannot be sent: %2").arg(method, problem));
+                PeerError::Code::Internal,
+                QStringLiteral("the reply to %1 cannot be sent: %2").arg(method, wire.error()));
         transaction.commit();
         committed = true;
-        reply = message.createReply(wire);
+        reply = message.createReply(*wire);
     } catch (const PeerError& error) {
         reply = message.createErrorReply(error.busErrorName(), error.reason());
     } catch (const std::exception& error) {
-        reply = message.createErrorReply(QStringLiteral("org.photolib.Error.Internal"),
+        reply = message.createErrorReply(PeerError::busErrorName(PeerError::Code::Internal),
                                          QString::fromLocal8Bit(error.what()));
     }
     m_handler.finish(committed);

@@ -3,6 +3,8 @@
 #include "ScriptingHandler.h"
 #include "ServeOptions.h"
 
+#include "scripting/ScriptingInterface.h"
+
 #include <QDBusConnection>
 #include <QDBusVirtualObject>
 #include <QTimer>
@@ -10,7 +12,6 @@
 #include <memory>
 
 class Library;
-class ScriptingInterface;
 
 /// Answers the scripting interface on the session bus for one library: owns
 /// the bus name, receives every call addressed to any object path, checks it
@@ -21,7 +22,7 @@ class ScriptingInterface;
 ///
 /// Calls are handled one at a time on the thread the object lives on (the
 /// main thread). It counts the calls it answers (CallCount itself not
-/// counted) and carries out the fault options of ServeOptions. When the bus
+/// counted) and applies the FaultPlan of its ServeOptions. When the bus
 /// goes away the event loop is ended: a server never outlives its bus.
 class ScriptingServer : public QDBusVirtualObject {
 public:
@@ -30,9 +31,8 @@ public:
     ~ScriptingServer() override;
 
     /// Connects to the session bus, registers the objects and takes the bus
-    /// name; false (and `error` set) when the name has another owner or there
-    /// is no bus.
-    bool start(QString* error);
+    /// name; fails when the name has another owner or there is no bus.
+    Result<void> start();
     quint64 answeredCalls() const { return m_answered; }
 
     QString introspect(const QString& path) const override;
@@ -40,11 +40,26 @@ public:
 
 private:
     QDBusMessage answer(const QDBusMessage& message);
-    /// Kills the process that sent the message (a fault asked for by a test).
+    /// Runs the call through the handler in one transaction.
+    QDBusMessage carriedOut(const QDBusMessage& message,
+                            const ScriptingInterface::Method& declared);
+
+    // The fault plan, applied: before each call, in place of the reply, and
+    // to the results of a call carried out.
+    void beforeCall() const;
+    /// The reply the plan puts in place of carrying out this call (counting
+    /// the call among its method's), if any.
+    std::optional<QDBusMessage> faultyReply(const QDBusMessage& message,
+                                            const ScriptingInterface::Method& declared);
+    QVariantList spoiled(const QDBusMessage& message, const QVariantList& arguments,
+                         QVariantList results) const;
+    /// Kills the process that sent the message.
     void killCaller(const QDBusMessage& message) const;
-    /// The fault planned for this call of the method, counting it.
-    std::optional<ServeOptions::CallFault> plannedFault(const QString& method);
+    [[noreturn]] static void endNow();
+    static QStringList versionIds(const QDBusMessage& message);
     static QDBusMessage malformedReply(const QDBusMessage& message, const QString& outSignature);
+    static QDBusMessage emptyReply(const QDBusMessage& message,
+                                   const ScriptingInterface::Method& declared);
 
     Library& m_library;
     const ServeOptions m_options;

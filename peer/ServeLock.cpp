@@ -15,7 +15,7 @@ ServeLock::ServeLock(const QString& libraryPath)
     const QString path = libraryPath + QStringLiteral("/Database/serve.lock");
     m_fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
     if (m_fd < 0)
-        throw PeerError(QStringLiteral("Io"),
+        throw PeerError(PeerError::Code::Io,
                         QStringLiteral("cannot open %1: %2")
                             .arg(path, QString::fromLocal8Bit(std::strerror(errno))));
     if (::flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
@@ -23,7 +23,7 @@ ServeLock::ServeLock(const QString& libraryPath)
         const ssize_t n = ::pread(m_fd, pid, sizeof pid - 1, 0);
         ::close(m_fd);
         m_fd = -1;
-        throw PeerError(QStringLiteral("LibraryInUse"),
+        throw PeerError(PeerError::Code::LibraryInUse,
                         QStringLiteral("%1 is already served by process %2")
                             .arg(libraryPath, n > 0 ? QString::fromLatin1(pid).trimmed()
                                                     : QStringLiteral("(unknown)")));

@@ -6,7 +6,7 @@
 /// `Database/serve.lock`, held while the object lives. The lock goes with the
 /// process, so a killed server leaves no stale claim behind.
 ///
-/// Taking it throws PeerError("LibraryInUse") naming the process that holds
+/// Taking it throws PeerError (LibraryInUse) naming the process that holds
 /// it when another server already serves the library.
 class ServeLock {
 public:

@@ -8,7 +8,7 @@ Statement::Statement(sqlite3* db, const char* sql) : m_db(db)
 {
     const int code = sqlite3_prepare_v2(db, sql, -1, &m_statement, nullptr);
     if (code != SQLITE_OK)
-        throw PeerError(QStringLiteral("Database"),
+        throw PeerError(PeerError::Code::Database,
                         QStringLiteral("cannot prepare \"%1\": %2")
                             .arg(QString::fromUtf8(sql), QString::fromUtf8(sqlite3_errmsg(db))));
 }
@@ -130,9 +130,9 @@ void Statement::fail(int code) const
     const QString sql = QString::fromUtf8(sqlite3_sql(m_statement)).simplified();
     sqlite3_reset(m_statement);
     if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
-        throw PeerError(QStringLiteral("LibraryBusy"),
+        throw PeerError(PeerError::Code::LibraryBusy,
                         QStringLiteral("the library's database is locked by another process (%1)")
                             .arg(message));
-    throw PeerError(QStringLiteral("Database"),
+    throw PeerError(PeerError::Code::Database,
                     QStringLiteral("\"%1\" failed: %2").arg(sql, message));
 }

@@ -11,8 +11,8 @@ struct sqlite3_stmt;
 /// columns of the current row (from 0). Reset for reuse with reset().
 ///
 /// Owned by the thread that prepared it, like its Database. Errors throw
-/// PeerError ("LibraryBusy" when another process holds the lock,
-/// "Database" otherwise), with the statement's SQL and SQLite's message.
+/// PeerError (LibraryBusy when another process holds the lock,
+/// Database otherwise), with the statement's SQL and SQLite's message.
 class Statement {
 public:
     Statement(sqlite3* db, const char* sql);

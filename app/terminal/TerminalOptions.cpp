@@ -1,5 +1,7 @@
 #include "TerminalOptions.h"
 
+#include "TolvaneSettings.h"
+
 #include <QFileInfo>
 
 #include <algorithm>
@@ -11,27 +13,27 @@ namespace {
 struct Switch {
     const char* on;
     const char* off;
-    const char* key;
+    QLatin1StringView key;
 };
 constexpr Switch kSwitches[] = {
-    {"--tag", "--no-tag", "TagEnabled"},
-    {"--hide", "--no-hide", "HideEnabled"},
-    {"--trash", "--no-trash", "TrashEnabled"},
-    {"--albums", "--no-albums", "AlbumEnabled"},
-    {"--only-smaller", "--allow-larger", "OnlySmallerFiles"},
+    {"--tag", "--no-tag", TolvaneSettings::TagEnabled},
+    {"--hide", "--no-hide", TolvaneSettings::HideEnabled},
+    {"--trash", "--no-trash", TolvaneSettings::TrashEnabled},
+    {"--albums", "--no-albums", TolvaneSettings::AlbumEnabled},
+    {"--only-smaller", "--allow-larger", TolvaneSettings::OnlySmallerFiles},
 };
 
 struct TextFlag {
     const char* flag;
-    const char* key;
+    QLatin1StringView key;
 };
 constexpr TextFlag kKeywordFlags[] = {
-    {"--parent-keywords", "ParentKeywords"},
-    {"--originals-keyword", "OriginalsKeyword"},
-    {"--processed-keyword", "ProcessedKeyword"},
-    {"--extracted-raw-keyword", "ExtractedRawKeyword"},
-    {"--extracted-jpeg-keyword", "ExtractedJpegKeyword"},
-    {"--separated-keyword", "ExtractedSeparatedKeyword"},
+    {"--parent-keywords", TolvaneSettings::ParentKeywords},
+    {"--originals-keyword", TolvaneSettings::OriginalsKeyword},
+    {"--processed-keyword", TolvaneSettings::ProcessedKeyword},
+    {"--extracted-raw-keyword", TolvaneSettings::ExtractedRawKeyword},
+    {"--extracted-jpeg-keyword", TolvaneSettings::ExtractedJpegKeyword},
+    {"--separated-keyword", TolvaneSettings::ExtractedSeparatedKeyword},
 };
 
 constexpr const char* kValueFlags[] = {
@@ -108,7 +110,7 @@ TerminalOptions TerminalOptions::parse(const QStringList& arguments)
             continue;
         }
         if (arg == QLatin1String("--no-referenced")) {
-            options.overrides.insert(QStringLiteral("ExternallyReferenced"), false);
+            options.overrides.insert(TolvaneSettings::ExternallyReferenced, false);
             matched = true;
         }
         if (matched)
@@ -120,17 +122,18 @@ TerminalOptions TerminalOptions::parse(const QStringList& arguments)
         const QString value = arguments[++i];
         qint64 number = 0;
         if (arg == QLatin1String("--option")) {
-            if (!parseWhole(value, 0, 4, &number))
+            if (!parseWhole(value, 0, TolvaneSettings::OptionCount - 1, &number))
                 return fail(QStringLiteral("--option takes 0 to 4, not \"%1\"").arg(value));
-            options.overrides.insert(QStringLiteral("ProcessingOption"), number);
+            options.overrides.insert(TolvaneSettings::ProcessingOption, number);
         } else if (arg == QLatin1String("--quality")) {
             bool ok = false;
             const double quality = value.toDouble(&ok);
             // Written so that NaN, which fails every comparison, is refused too.
             if (!ok || !(quality >= 0.0 && quality <= 1.0))
                 return fail(QStringLiteral("--quality takes 0.0 to 1.0, not \"%1\"").arg(value));
-            options.overrides.insert(QStringLiteral("JpegQuality"), quality);
+            options.overrides.insert(TolvaneSettings::JpegQuality, quality);
         } else if (arg == QLatin1String("--size")) {
+            // In the order of the stored output sizes.
             static const QStringList choices = {QStringLiteral("100"), QStringLiteral("75"),
                                                 QStringLiteral("50"), QStringLiteral("25"),
                                                 QStringLiteral("fixed")};
@@ -138,17 +141,18 @@ TerminalOptions TerminalOptions::parse(const QStringList& arguments)
             if (choice < 0)
                 return fail(
                     QStringLiteral("--size takes 100, 75, 50, 25 or fixed, not \"%1\"").arg(value));
-            options.overrides.insert(QStringLiteral("JpegOutputSize"), qint64(choice));
+            options.overrides.insert(TolvaneSettings::JpegOutputSize, qint64(choice));
         } else if (arg == QLatin1String("--long-side") || arg == QLatin1String("--short-side")) {
             if (!parseWhole(value, 1, 1000000, &number))
                 return fail(
                     QStringLiteral("%1 takes a number of pixels, not \"%2\"").arg(arg, value));
             const bool isLong = arg == QLatin1String("--long-side");
             options.overrides.insert(
-                isLong ? QStringLiteral("LongSide") : QStringLiteral("ShortSide"), number);
+                isLong ? TolvaneSettings::LongSide : TolvaneSettings::ShortSide, number);
             options.overrides.insert(
-                isLong ? QStringLiteral("LongLocked") : QStringLiteral("ShortLocked"), true);
-            options.overrides.insert(QStringLiteral("JpegOutputSize"), qint64(4));
+                isLong ? TolvaneSettings::LongLocked : TolvaneSettings::ShortLocked, true);
+            options.overrides.insert(TolvaneSettings::JpegOutputSize,
+                                     qint64(TolvaneSettings::OutputSize::Fixed));
         } else if (arg == QLatin1String("--sample")) {
             if (!parseWhole(value, 1, std::numeric_limits<int>::max(), &number))
                 return fail(
@@ -158,7 +162,7 @@ TerminalOptions TerminalOptions::parse(const QStringList& arguments)
             if (!QFileInfo(value).isDir())
                 return fail(QStringLiteral("--referenced: %1 is not a folder").arg(value));
             options.referencedFolder = QFileInfo(value).absoluteFilePath();
-            options.overrides.insert(QStringLiteral("ExternallyReferenced"), true);
+            options.overrides.insert(TolvaneSettings::ExternallyReferenced, true);
         } else {
             for (const TextFlag& flag : kKeywordFlags) {
                 if (arg == QLatin1String(flag.flag))
@@ -170,11 +174,11 @@ TerminalOptions TerminalOptions::parse(const QStringList& arguments)
         return fail(QStringLiteral("--sample goes with --estimate"));
     // A lone locked side must leave the other unlocked, as the window's lock
     // rule would.
-    if (options.overrides.contains(QStringLiteral("LongLocked")) !=
-        options.overrides.contains(QStringLiteral("ShortLocked"))) {
-        const bool longGiven = options.overrides.contains(QStringLiteral("LongLocked"));
+    if (options.overrides.contains(TolvaneSettings::LongLocked) !=
+        options.overrides.contains(TolvaneSettings::ShortLocked)) {
+        const bool longGiven = options.overrides.contains(TolvaneSettings::LongLocked);
         options.overrides.insert(
-            longGiven ? QStringLiteral("ShortLocked") : QStringLiteral("LongLocked"), false);
+            longGiven ? TolvaneSettings::ShortLocked : TolvaneSettings::LongLocked, false);
     }
     return options;
 }

@@ -7,6 +7,7 @@
 #include "TerminalOutlets.h"
 #include "TolvaneAperture.h"
 #include "TolvaneApertureAppDelegate.h"
+#include "TolvaneSettings.h"
 #include "VostCrashReporter.h"
 #include "core/Localization.h"
 #include "core/MainThread.h"
@@ -62,7 +63,7 @@ int main(int argc, char** argv)
     const bool convertAgain = takeFlag(arguments, QStringLiteral("--convert-again"));
     TerminalOptions options = TerminalOptions::parse(arguments);
     if (convertAgain)
-        options.overrides.insert(QStringLiteral("SkipConvertedImages"), false);
+        options.overrides.insert(TolvaneSettings::SkipConvertedImages, false);
     if (options.helpRequested) {
         std::fputs(TerminalOptions::helpText(program).toUtf8().constData(), stdout);
         return 0;

@@ -9,9 +9,9 @@
 #include <memory>
 
 namespace {
-QString runningExecutableDir()
+QFileInfo runningExecutable()
 {
-    return QFileInfo(QFile::symLinkTarget(QStringLiteral("/proc/self/exe"))).absolutePath();
+    return QFileInfo(QFile::symLinkTarget(QStringLiteral("/proc/self/exe")));
 }
 
 QString bundleFromExecutableDir(const QString& dir)
@@ -46,7 +46,8 @@ const Bundle& Bundle::main()
     QMutexLocker lock(&mainMutex());
     auto& slot = mainSlot();
     if (!slot)
-        slot = std::make_unique<Bundle>(bundleFromExecutableDir(runningExecutableDir()));
+        slot =
+            std::make_unique<Bundle>(bundleFromExecutableDir(runningExecutable().absolutePath()));
     return *slot;
 }
 
@@ -76,6 +77,14 @@ QString Bundle::executablePath() const
 QString Bundle::bundleIdentifier() const
 {
     return m_info.value(QStringLiteral("CFBundleIdentifier")).toString();
+}
+
+QString Bundle::bundleName() const
+{
+    const QString name = m_info.value(QStringLiteral("CFBundleName")).toString();
+    if (!name.isEmpty())
+        return name;
+    return runningExecutable().fileName();
 }
 
 QString Bundle::pathForResource(const QString& name, const QString& type) const

@@ -23,6 +23,9 @@ public:
     QVariantMap infoDictionary() const { return m_info; }
     QVariant objectForInfoDictionaryKey(const QString& key) const { return m_info.value(key); }
     QString bundleIdentifier() const;
+    /// CFBundleName; where the Info.plist names none (a program run from
+    /// outside a bundle), the file name of the running executable.
+    QString bundleName() const;
     /// The path of resource `name.type`, or an empty string when it is absent.
     QString pathForResource(const QString& name, const QString& type) const;
 

@@ -187,39 +187,32 @@ void removeAttributesTree(const QByteArray& path, const QList<QByteArray>& names
 
 } // namespace
 
-bool FileManager::copyItem(const QString& from, const QString& to, QString* error)
+Result<void> FileManager::copyItem(const QString& from, const QString& to)
 {
-    QString reason;
     const QFileInfo target(to);
-    if (target.exists() || target.isSymLink()) {
-        reason = QStringLiteral("'%1': the item already exists").arg(to);
-    } else {
-        const QString partial = target.absolutePath() + QStringLiteral("/.") + target.fileName() +
-                                QStringLiteral(".partial-%1").arg(::getpid());
-        QString ignored;
-        removeItem(partial, &ignored);
-        if (copyTree(QFile::encodeName(from), QFile::encodeName(partial), &reason) &&
-            ::rename(QFile::encodeName(partial).constData(), QFile::encodeName(to).constData()) ==
-                0)
-            return true;
-        if (reason.isEmpty())
-            reason = systemError(QFile::encodeName(to));
-        removeItem(partial, &ignored);
-    }
-    if (error)
-        *error = reason;
-    return false;
+    if (target.exists() || target.isSymLink())
+        return Failure(QStringLiteral("'%1': the item already exists").arg(to));
+    const QString partial = target.absolutePath() + QStringLiteral("/.") + target.fileName() +
+                            QStringLiteral(".partial-%1").arg(::getpid());
+    // Leftovers of an earlier attempt go first; a failure here shows below.
+    (void)removeItem(partial);
+    QString reason;
+    if (copyTree(QFile::encodeName(from), QFile::encodeName(partial), &reason) &&
+        ::rename(QFile::encodeName(partial).constData(), QFile::encodeName(to).constData()) == 0)
+        return {};
+    if (reason.isEmpty())
+        reason = systemError(QFile::encodeName(to));
+    (void)removeItem(partial);
+    return Failure(reason);
 }
 
-bool FileManager::removeItem(const QString& path, QString* error)
+Result<void> FileManager::removeItem(const QString& path)
 {
     std::error_code code;
     std::filesystem::remove_all(std::filesystem::path(QFile::encodeName(path).toStdString()), code);
-    if (!code)
-        return true;
-    if (error)
-        *error = QString::fromStdString(code.message());
-    return false;
+    if (code)
+        return Failure(QString::fromStdString(code.message()));
+    return {};
 }
 
 bool FileManager::recycleItem(const QString& path)

@@ -200,83 +200,76 @@ bool looksXml(const QByteArray& bytes)
 
 } // namespace
 
-std::optional<QVariant> PropertyList::parse(const QByteArray& bytes, QString* error)
+Result<QVariant> PropertyList::parse(const QByteArray& bytes)
 {
-    if (bytes.isEmpty()) {
-        setError(error, QStringLiteral("property list is empty"));
-        return std::nullopt;
-    }
+    if (bytes.isEmpty())
+        return Failure(QStringLiteral("property list is empty"));
     plist_t root = nullptr;
-    if (looksBinary(bytes)) {
+    if (looksBinary(bytes))
         plist_from_bin(bytes.constData(), static_cast<uint32_t>(bytes.size()), &root);
-    } else if (looksXml(bytes)) {
+    else if (looksXml(bytes))
         plist_from_xml(bytes.constData(), static_cast<uint32_t>(bytes.size()), &root);
-    } else {
-        setError(error, QStringLiteral("not a property list (neither XML nor binary)"));
-        return std::nullopt;
-    }
-    if (!root) {
-        setError(error, QStringLiteral("property list does not parse (truncated or malformed)"));
-        return std::nullopt;
-    }
+    else
+        return Failure(QStringLiteral("not a property list (neither XML nor binary)"));
+    if (!root)
+        return Failure(QStringLiteral("property list does not parse (truncated or malformed)"));
     PlistPtr guard(root);
-    return toVariant(root, 0, error);
+    QString error;
+    std::optional<QVariant> value = toVariant(root, 0, &error);
+    if (!value)
+        return Failure(error);
+    return std::move(*value);
 }
 
-std::optional<QVariantMap> PropertyList::parseDictionary(const QByteArray& bytes, QString* error)
+Result<QVariantMap> PropertyList::parseDictionary(const QByteArray& bytes)
 {
-    auto root = parse(bytes, error);
+    const Result<QVariant> root = parse(bytes);
     if (!root)
-        return std::nullopt;
-    if (root->typeId() != QMetaType::QVariantMap) {
-        setError(error, QStringLiteral("property list root is not a dictionary"));
-        return std::nullopt;
-    }
+        return Failure(root.error());
+    if (root->typeId() != QMetaType::QVariantMap)
+        return Failure(QStringLiteral("property list root is not a dictionary"));
     return root->toMap();
 }
 
 namespace {
-std::optional<QByteArray> readAll(const QString& path, QString* error)
+Result<QByteArray> readAll(const QString& path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        setError(error, QStringLiteral("%1: %2").arg(path, file.errorString()));
-        return std::nullopt;
-    }
+    if (!file.open(QIODevice::ReadOnly))
+        return Failure(QStringLiteral("%1: %2").arg(path, file.errorString()));
     return file.readAll();
+}
+
+// What `parsed` made of the file at `path`, a failure naming the file.
+template <typename T>
+Result<T> fromFile(const QString& path, Result<T> (*parsed)(const QByteArray&))
+{
+    const Result<QByteArray> bytes = readAll(path);
+    if (!bytes)
+        return Failure(bytes.error());
+    Result<T> value = parsed(*bytes);
+    if (!value)
+        return Failure(QStringLiteral("%1: %2").arg(path, value.error()));
+    return value;
 }
 } // namespace
 
-std::optional<QVariant> PropertyList::readFile(const QString& path, QString* error)
+Result<QVariant> PropertyList::readFile(const QString& path)
 {
-    auto bytes = readAll(path, error);
-    if (!bytes)
-        return std::nullopt;
-    QString why;
-    auto value = parse(*bytes, &why);
-    if (!value)
-        setError(error, QStringLiteral("%1: %2").arg(path, why));
-    return value;
+    return fromFile(path, &PropertyList::parse);
 }
 
-std::optional<QVariantMap> PropertyList::readDictionaryFile(const QString& path, QString* error)
+Result<QVariantMap> PropertyList::readDictionaryFile(const QString& path)
 {
-    auto bytes = readAll(path, error);
-    if (!bytes)
-        return std::nullopt;
-    QString why;
-    auto value = parseDictionary(*bytes, &why);
-    if (!value)
-        setError(error, QStringLiteral("%1: %2").arg(path, why));
-    return value;
+    return fromFile(path, &PropertyList::parseDictionary);
 }
 
-std::optional<QByteArray> PropertyList::serialize(const QVariant& root, Format format,
-                                                  QString* error)
+Result<QByteArray> PropertyList::serialize(const QVariant& root, Format format)
 {
-    PlistPtr node(fromVariant(root, 0, error));
+    QString error;
+    PlistPtr node(fromVariant(root, 0, &error));
     if (!node)
-        return std::nullopt;
+        return Failure(error);
     char* out = nullptr;
     uint32_t length = 0;
     if (format == Format::Binary) {

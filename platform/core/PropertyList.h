@@ -1,10 +1,10 @@
 #pragma once
 
+#include "Result.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QVariant>
-
-#include <optional>
 
 /// Reads and writes property lists (XML and binary) as QVariant trees.
 ///
@@ -12,23 +12,20 @@
 /// an integer a qint64 (unsigned values beyond qint64 a quint64), a real a
 /// double, a boolean a bool, a date a QDateTime in UTC and data a QByteArray.
 /// Callable from any thread; keeps no state. Bad input never crashes: the
-/// reading functions return no value and describe the problem in `error`.
+/// reading functions fail with a text that describes the problem.
 class PropertyList {
 public:
     enum class Format { Xml, Binary };
 
     /// Parses XML or binary property-list bytes (the format is detected).
-    static std::optional<QVariant> parse(const QByteArray& bytes, QString* error = nullptr);
+    static Result<QVariant> parse(const QByteArray& bytes);
     /// Parses and insists that the root is a dict.
-    static std::optional<QVariantMap> parseDictionary(const QByteArray& bytes,
-                                                      QString* error = nullptr);
-    /// Reads a file and parses it as above.
-    static std::optional<QVariant> readFile(const QString& path, QString* error = nullptr);
-    static std::optional<QVariantMap> readDictionaryFile(const QString& path,
-                                                         QString* error = nullptr);
+    static Result<QVariantMap> parseDictionary(const QByteArray& bytes);
+    /// Reads a file and parses it as above; a failure names the file.
+    static Result<QVariant> readFile(const QString& path);
+    static Result<QVariantMap> readDictionaryFile(const QString& path);
 
-    /// Serializes a tree; fails (no value) for a QVariant type that has no
+    /// Serializes a tree; fails for a QVariant type that has no
     /// property-list form.
-    static std::optional<QByteArray> serialize(const QVariant& root, Format format,
-                                               QString* error = nullptr);
+    static Result<QByteArray> serialize(const QVariant& root, Format format);
 };

@@ -33,12 +33,8 @@ void openSyslogOnce()
     if (opened)
         return;
     opened = true;
-    QString name =
-        Bundle::main().objectForInfoDictionaryKey(QStringLiteral("CFBundleName")).toString();
-    if (name.isEmpty())
-        name = QStringLiteral("Tolvane");
     // openlog keeps the pointer: the identity must live as long as the process.
-    static const QByteArray ident = name.toUtf8();
+    static const QByteArray ident = Bundle::main().bundleName().toUtf8();
     openlog(ident.constData(), LOG_PID, LOG_USER);
 }
 } // namespace

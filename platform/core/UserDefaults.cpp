@@ -43,10 +43,10 @@ UserDefaults& UserDefaults::standard()
     QMutexLocker lock(&standardMutex());
     auto& slot = standardSlot();
     if (!slot) {
-        QString identifier = Bundle::main().bundleIdentifier();
-        if (identifier.isEmpty())
-            identifier = QStringLiteral(TOLVANE_BUNDLE_ID);
-        slot = std::make_shared<UserDefaults>(standardPath(identifier));
+        const Bundle& bundle = Bundle::main();
+        const QString identifier = bundle.bundleIdentifier();
+        slot = std::make_shared<UserDefaults>(
+            standardPath(identifier.isEmpty() ? bundle.bundleName() : identifier));
     }
     return *slot;
 }
@@ -61,12 +61,12 @@ void UserDefaults::load()
 {
     if (m_path.isEmpty() || !QFileInfo::exists(m_path))
         return;
-    QString error;
-    auto dict = PropertyList::readDictionaryFile(m_path, &error);
+    const Result<QVariantMap> dict = PropertyList::readDictionaryFile(m_path);
     if (dict) {
         m_persistent = *dict;
         return;
     }
+    const QString error = dict.error();
     const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
     QString aside = m_path + QStringLiteral(".unreadable-") + stamp;
     for (int n = 2; QFileInfo::exists(aside); ++n)
@@ -185,10 +185,10 @@ bool UserDefaults::save(const QVariantMap& persistent)
         return false;
     if (m_path.isEmpty())
         return true;
-    QString error;
-    auto bytes = PropertyList::serialize(persistent, PropertyList::Format::Xml, &error);
+    const Result<QByteArray> bytes = PropertyList::serialize(persistent, PropertyList::Format::Xml);
     if (!bytes) {
-        SystemLog::log(QStringLiteral("Preferences not saved to %1: %2").arg(m_path, error));
+        SystemLog::log(
+            QStringLiteral("Preferences not saved to %1: %2").arg(m_path, bytes.error()));
         return false;
     }
     QDir().mkpath(QFileInfo(m_path).absolutePath());

@@ -43,7 +43,8 @@ public:
     UserDefaults(const UserDefaults&) = delete;
     UserDefaults& operator=(const UserDefaults&) = delete;
 
-    /// The application's store: `$XDG_CONFIG_HOME/<bundle identifier>.plist`.
+    /// The application's store: `$XDG_CONFIG_HOME/<bundle identifier>.plist`
+    /// (the bundle's name where it has no identifier).
     static UserDefaults& standard();
     /// Replaces the standard store (tests; tools that work on another file).
     static void setStandard(std::shared_ptr<UserDefaults> defaults);

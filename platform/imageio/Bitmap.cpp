@@ -47,10 +47,11 @@ Bitmap Bitmap::fromFile(const QString& path, int sourceWidth, int sourceHeight, 
         return failed(QStringLiteral("%1: not an image format that decodes here").arg(path));
     auto data = std::make_shared<BitmapData>();
     if (ImageType::isRaw(format)) {
-        QString error;
         const bool half = halfSizeSuffices(sourceWidth, sourceHeight, drawWidth, drawHeight);
-        if (!RawDecoder::decode(input, half, &data->image, &error))
-            return failed(error);
+        Result<vips::VImage> decoded = RawDecoder::decode(input, half);
+        if (!decoded)
+            return failed(decoded.error());
+        data->image = std::move(decoded).value();
         return Bitmap(std::move(data));
     }
     try {

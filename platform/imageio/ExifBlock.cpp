@@ -134,15 +134,21 @@ void eraseIf(Exiv2::ExifData& data, const std::function<bool(const Exiv2::Exifda
     for (auto it = data.begin(); it != data.end();)
         it = drop(*it) ? data.erase(it) : std::next(it);
 }
+// Exiv2's errors, std::bad_alloc and the like: the step and the library's words.
+Failure failure(const char* step, const std::exception& e)
+{
+    return Failure(QStringLiteral("EXIF cannot be %1: %2")
+                       .arg(QLatin1String(step), QString::fromLocal8Bit(e.what())));
+}
 } // namespace
 
-QByteArray ExifBlock::read(const Exiv2::ExifData& source, Exiv2::ByteOrder order,
-                           QVariantMap* properties)
+Result<QByteArray> ExifBlock::read(const Exiv2::ExifData& source, Exiv2::ByteOrder order,
+                                   QVariantMap* properties)
 {
     try {
         const Exiv2::ExifData carried = selected(source, {true, true, true});
         if (carried.empty())
-            return {};
+            return QByteArray();
         QVariantMap tiff, exif, gps;
         for (const Exiv2::Exifdatum& datum : carried) {
             const Part part = partOf(datum);
@@ -164,17 +170,16 @@ QByteArray ExifBlock::read(const Exiv2::ExifData& source, Exiv2::ByteOrder order
         if (order == Exiv2::invalidByteOrder)
             order = Exiv2::littleEndian;
         return encode(carried, order);
-    } catch (const Exiv2::AnyError&) {
-        return {};
-    } catch (const std::exception&) {
-        return {};
+    } catch (const std::exception& e) {
+        return failure("read", e);
     }
 }
 
-QByteArray ExifBlock::forJpeg(const QByteArray& block, Selection selection, int width, int height)
+Result<QByteArray> ExifBlock::forJpeg(const QByteArray& block, Selection selection, int width,
+                                      int height)
 {
     if (block.isEmpty() || !(selection.tiff || selection.exif || selection.gps))
-        return {};
+        return QByteArray();
     try {
         Exiv2::ExifData parsed;
         const Exiv2::ByteOrder order = Exiv2::ExifParser::decode(
@@ -186,7 +191,7 @@ QByteArray ExifBlock::forJpeg(const QByteArray& block, Selection selection, int 
             data["Exif.Photo.PixelYDimension"] = static_cast<uint32_t>(height);
         }
         if (data.empty())
-            return {};
+            return QByteArray();
         QByteArray out = encode(data, order);
         if (out.size() <= kMaxJpegSize)
             return out;
@@ -200,9 +205,7 @@ QByteArray ExifBlock::forJpeg(const QByteArray& block, Selection selection, int 
         eraseIf(data, [](const Exiv2::Exifdatum& d) { return d.size() > 4096; });
         out = encode(data, order);
         return out.size() <= kMaxJpegSize ? out : QByteArray();
-    } catch (const Exiv2::AnyError&) {
-        return {};
-    } catch (const std::exception&) {
-        return {};
+    } catch (const std::exception& e) {
+        return failure("encode", e);
     }
 }

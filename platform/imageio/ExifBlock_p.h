@@ -1,12 +1,15 @@
 #pragma once
 
+#include "core/Result.h"
+
 #include <QByteArray>
 #include <QVariantMap>
 
 #include <exiv2/exiv2.hpp>
 
 /// EXIF carried from an image source to a JPEG. Internal to the image layer;
-/// any thread; never throws.
+/// any thread; never throws: EXIF that Exiv2 cannot read or write is a
+/// failure with the library's words.
 ///
 /// What travels is the file's descriptive metadata: IFD0's descriptive tags
 /// (make, model, date, orientation, resolution, copyright, ...), the Exif,
@@ -31,17 +34,18 @@ public:
     /// source's byte order; empty when nothing is carried. Adds the readable
     /// dictionaries "{TIFF}", "{Exif}", "{GPS}" and "Orientation" to
     /// `properties`.
-    static QByteArray read(const Exiv2::ExifData& source, Exiv2::ByteOrder order,
-                           QVariantMap* properties);
+    static Result<QByteArray> read(const Exiv2::ExifData& source, Exiv2::ByteOrder order,
+                                   QVariantMap* properties);
 
     /// The EXIF for a JPEG of `width` × `height` pixels from a block made by
     /// read(): the selected parts only, PixelXDimension and PixelYDimension
     /// set to the JPEG's size, fitted into one segment. Empty when nothing is
-    /// selected, the block does not parse, or nothing fits.
+    /// selected or nothing fits; a failure when the block does not parse.
     ///
     /// Fitting: Exiv2's encoder first drops preview images, unknown tags over
     /// 4 KB and known tags over 40 KB; then the maker note goes; then every
     /// tag over 4 KB. Make, model, dates, exposure and GPS are all small and
     /// stay.
-    static QByteArray forJpeg(const QByteArray& block, Selection selection, int width, int height);
+    static Result<QByteArray> forJpeg(const QByteArray& block, Selection selection, int width,
+                                      int height);
 };

@@ -15,11 +15,13 @@ bool readPixelHeader(const ImageInput& input, ImageFormat format, QVariantMap* p
                      QString* error)
 {
     if (ImageType::isRaw(format)) {
-        int width = 0, height = 0;
-        if (!RawDecoder::probe(input, &width, &height, error))
+        const Result<QSize> size = RawDecoder::probe(input);
+        if (!size) {
+            *error = size.error();
             return false;
-        properties->insert(ImageSource::PixelWidth, width);
-        properties->insert(ImageSource::PixelHeight, height);
+        }
+        properties->insert(ImageSource::PixelWidth, size->width());
+        properties->insert(ImageSource::PixelHeight, size->height());
         properties->insert(ImageSource::Depth, 16);
         properties->insert(ImageSource::ColorModel, QStringLiteral("RGB"));
         properties->insert(ImageSource::HasAlpha, false);
@@ -53,9 +55,12 @@ bool readPixelHeader(const ImageInput& input, ImageFormat format, QVariantMap* p
 void readMetadata(Exiv2::Image& image, QVariantMap* properties)
 {
     try {
-        const QByteArray exif = ExifBlock::read(image.exifData(), image.byteOrder(), properties);
-        if (!exif.isEmpty())
-            properties->insert(ImageSource::ExifData, exif);
+        // EXIF that does not read leaves the source without it, like a file
+        // that has none: the pixels and the other metadata still convert.
+        const Result<QByteArray> exif =
+            ExifBlock::read(image.exifData(), image.byteOrder(), properties);
+        if (exif && !exif->isEmpty())
+            properties->insert(ImageSource::ExifData, *exif);
         const QVariantMap iptc = IptcDictionary::read(image.iptcData());
         if (!iptc.isEmpty())
             properties->insert(ImageSource::IptcDictionary, iptc);
@@ -90,10 +95,10 @@ ImageSource ImageSource::fromData(const QByteArray& bytes)
 ImageSource ImageSource::open(const ImageInput& input)
 {
     ImageSource source;
-    QString metadataError;
-    Exiv2::Image::AutoPtr metadata = ImageType::openMetadata(input, &metadataError);
+    const Result<std::shared_ptr<Exiv2::Image>> opened = ImageType::openMetadata(input);
+    Exiv2::Image* metadata = opened ? opened->get() : nullptr;
     const ImageFormat format =
-        ImageType::identify(input, metadata.get() ? &metadata->exifData() : nullptr);
+        ImageType::identify(input, metadata ? &metadata->exifData() : nullptr);
     if (format == ImageFormat::Unknown) {
         source.m_error =
             QStringLiteral("%1: not an image format that opens here").arg(input.describe());
@@ -101,11 +106,11 @@ ImageSource ImageSource::open(const ImageInput& input)
     }
     QString pixelError;
     const bool header = readPixelHeader(input, format, &source.m_properties, &pixelError);
-    if (metadata.get())
+    if (metadata)
         readMetadata(*metadata, &source.m_properties);
-    if (!header && !metadata.get()) {
+    if (!header && !metadata) {
         source.m_properties.clear();
-        source.m_error = pixelError.isEmpty() ? metadataError : pixelError;
+        source.m_error = pixelError.isEmpty() ? opened.error() : pixelError;
         return source;
     }
     source.m_error = pixelError;

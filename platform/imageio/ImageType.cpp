@@ -60,9 +60,9 @@ ImageFormat ImageType::identify(const ImageInput& input, const Exiv2::ExifData* 
     if (startsWith(bytes, "II*\0", 4) || startsWith(bytes, "MM\0*", 4)) {
         if (exif)
             return classifyTiff(bytes, *exif);
-        QString ignored;
-        Exiv2::Image::AutoPtr image = openMetadata(input, &ignored);
-        return classifyTiff(bytes, image.get() ? image->exifData() : Exiv2::ExifData());
+        // Unreadable metadata classifies as a plain TIFF.
+        const Result<std::shared_ptr<Exiv2::Image>> image = openMetadata(input);
+        return classifyTiff(bytes, image && *image ? (*image)->exifData() : Exiv2::ExifData());
     }
     if (bytes.isEmpty())
         return ImageFormat::Unknown;
@@ -99,7 +99,7 @@ QString ImageType::identifier(ImageFormat format)
     return {};
 }
 
-Exiv2::Image::AutoPtr ImageType::openMetadata(const ImageInput& input, QString* error)
+Result<std::shared_ptr<Exiv2::Image>> ImageType::openMetadata(const ImageInput& input)
 {
     try {
         Exiv2::Image::AutoPtr image =
@@ -107,16 +107,11 @@ Exiv2::Image::AutoPtr ImageType::openMetadata(const ImageInput& input, QString* 
                                  reinterpret_cast<const Exiv2::byte*>(input.bytes.constData()),
                                  static_cast<long>(input.bytes.size()))
                            : Exiv2::ImageFactory::open(QFile::encodeName(input.path).toStdString());
-        if (!image.get())
-            return image;
-        image->readMetadata();
-        return image;
-    } catch (const Exiv2::AnyError& e) {
-        *error = QStringLiteral("%1: metadata: %2")
-                     .arg(input.describe(), QString::fromStdString(e.what()));
-    } catch (const std::exception& e) {
-        *error = QStringLiteral("%1: metadata: %2")
-                     .arg(input.describe(), QString::fromLocal8Bit(e.what()));
+        if (image.get())
+            image->readMetadata();
+        return std::shared_ptr<Exiv2::Image>(image.release());
+    } catch (const std::exception& e) { // Exiv2's errors among them
+        return Failure(QStringLiteral("%1: metadata: %2")
+                           .arg(input.describe(), QString::fromLocal8Bit(e.what())));
     }
-    return Exiv2::Image::AutoPtr();
 }

@@ -1,9 +1,13 @@
 #pragma once
 
+#include "core/Result.h"
+
 #include <QByteArray>
 #include <QString>
 
 #include <exiv2/exiv2.hpp>
+
+#include <memory>
 
 /// Where an image comes from: a file or bytes in memory. The bytes must
 /// outlive every library object opened on them (neither libvips nor Exiv2
@@ -33,9 +37,10 @@ public:
         return format == ImageFormat::Dng || format == ImageFormat::CameraRaw;
     }
 
-    /// Exiv2's view of the input with its metadata read, or null when Exiv2
-    /// does not know the format or the file is unreadable.
-    static Exiv2::Image::AutoPtr openMetadata(const ImageInput& input, QString* error);
+    /// Exiv2's view of the input with its metadata read (null when Exiv2
+    /// does not know the format); a failure, in Exiv2's words, when the file
+    /// does not read.
+    static Result<std::shared_ptr<Exiv2::Image>> openMetadata(const ImageInput& input);
 
 private:
     static QByteArray head(const ImageInput& input);

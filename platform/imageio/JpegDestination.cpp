@@ -33,10 +33,11 @@ QByteArray metadataSegments(const QVariantMap& options, int width, int height)
     selection.tiff = options.contains(ImageSource::TiffDictionary);
     selection.exif = options.contains(ImageSource::ExifDictionary);
     selection.gps = options.contains(ImageSource::GpsDictionary);
-    const QByteArray exif = ExifBlock::forJpeg(options.value(ImageSource::ExifData).toByteArray(),
-                                               selection, width, height);
-    if (!exif.isEmpty())
-        segments += JpegMarkers::segment(JpegMarkers::kApp1, JpegMarkers::exifPayload(exif));
+    // EXIF that does not encode is left out, as when none was asked for.
+    const Result<QByteArray> exif = ExifBlock::forJpeg(
+        options.value(ImageSource::ExifData).toByteArray(), selection, width, height);
+    if (exif && !exif->isEmpty())
+        segments += JpegMarkers::segment(JpegMarkers::kApp1, JpegMarkers::exifPayload(*exif));
     for (const QByteArray& payload :
          XmpSegments::payloads(options.value(ImageSource::XmpData).toByteArray()))
         segments += JpegMarkers::segment(JpegMarkers::kApp1, payload);

@@ -160,56 +160,45 @@ bool RawDecoder::recognises(const ImageInput& input)
     }
 }
 
-bool RawDecoder::probe(const ImageInput& input, int* width, int* height, QString* error)
+Result<QSize> RawDecoder::probe(const ImageInput& input)
 {
     try {
         int code = 0;
         std::unique_ptr<OwnedRaw> raw = openRaw(input, &code);
         if (code == LIBRAW_SUCCESS)
             code = raw->adjust_sizes_info_only();
-        if (code != LIBRAW_SUCCESS) {
-            *error = failure(input, "open", code);
-            return false;
-        }
-        *width = raw->imgdata.sizes.iwidth;
-        *height = raw->imgdata.sizes.iheight;
-        return *width > 0 && *height > 0;
+        if (code != LIBRAW_SUCCESS)
+            return Failure(failure(input, "open", code));
+        const QSize size(raw->imgdata.sizes.iwidth, raw->imgdata.sizes.iheight);
+        if (size.isEmpty())
+            return Failure(QStringLiteral("%1: the image has no size").arg(input.describe()));
+        return size;
     } catch (const std::exception& e) {
-        *error = QStringLiteral("%1: %2").arg(input.describe(), QString::fromLocal8Bit(e.what()));
-        return false;
+        return Failure(
+            QStringLiteral("%1: %2").arg(input.describe(), QString::fromLocal8Bit(e.what())));
     }
 }
 
-bool RawDecoder::decode(const ImageInput& input, bool halfSize, vips::VImage* out, QString* error)
+Result<vips::VImage> RawDecoder::decode(const ImageInput& input, bool halfSize)
 {
     try {
         int code = 0;
         std::unique_ptr<OwnedRaw> raw = openRaw(input, &code, halfSize);
-        if (code != LIBRAW_SUCCESS) {
-            *error = failure(input, "open", code);
-            return false;
-        }
-        if ((code = raw->unpack()) != LIBRAW_SUCCESS) {
-            *error = failure(input, "unpack", code);
-            return false;
-        }
+        if (code != LIBRAW_SUCCESS)
+            return Failure(failure(input, "open", code));
+        if ((code = raw->unpack()) != LIBRAW_SUCCESS)
+            return Failure(failure(input, "unpack", code));
         raw->noteBayerSites();
-        if ((code = raw->dcraw_process()) != LIBRAW_SUCCESS) {
-            *error = failure(input, "process", code);
-            return false;
-        }
+        if ((code = raw->dcraw_process()) != LIBRAW_SUCCESS)
+            return Failure(failure(input, "process", code));
         const int colors = raw->imgdata.idata.colors;
         const int width = raw->imgdata.sizes.iwidth;
         const int height = raw->imgdata.sizes.iheight;
-        if (!raw->imgdata.image || (colors != 3 && colors != 1) || width < 1 || height < 1) {
-            *error = QStringLiteral("%1: unexpected decoded layout").arg(input.describe());
-            return false;
-        }
+        if (!raw->imgdata.image || (colors != 3 && colors != 1) || width < 1 || height < 1)
+            return Failure(QStringLiteral("%1: unexpected decoded layout").arg(input.describe()));
         quint16* samples = raw->packProcessedImage();
-        if (!samples) {
-            *error = QStringLiteral("%1: out of memory").arg(input.describe());
-            return false;
-        }
+        if (!samples)
+            return Failure(QStringLiteral("%1: out of memory").arg(input.describe()));
         raw->centreHalfSizeColours(samples);
         // The file is closed now; the pixels stay with the decoder.
         raw->recycle_datastream();
@@ -217,23 +206,21 @@ bool RawDecoder::decode(const ImageInput& input, bool halfSize, vips::VImage* ou
             vips_image_new_from_memory(samples, size_t(width) * size_t(height) * size_t(colors) * 2,
                                        width, height, colors, VIPS_FORMAT_USHORT);
         if (!pixels) {
-            *error = QStringLiteral("%1: %2").arg(input.describe(),
-                                                  QString::fromUtf8(vips_error_buffer()));
+            const QString why = QString::fromUtf8(vips_error_buffer());
             vips_error_clear();
-            return false;
+            return Failure(QStringLiteral("%1: %2").arg(input.describe(), why));
         }
         // The decoder, and with it the pixels, lives exactly as long as the
         // image that wraps them.
         g_signal_connect(pixels, "postclose", G_CALLBACK(releaseDecoder), raw.release());
         vips::VImage wrapped(pixels);
-        *out = wrapped.copy(vips::VImage::option()->set("interpretation",
+        return wrapped.copy(vips::VImage::option()->set("interpretation",
                                                         colors == 3 ? VIPS_INTERPRETATION_RGB16
                                                                     : VIPS_INTERPRETATION_GREY16));
-        return true;
     } catch (const vips::VError& e) {
-        *error = QStringLiteral("%1: %2").arg(input.describe(), QString::fromUtf8(e.what()));
+        return Failure(QStringLiteral("%1: %2").arg(input.describe(), QString::fromUtf8(e.what())));
     } catch (const std::exception& e) {
-        *error = QStringLiteral("%1: %2").arg(input.describe(), QString::fromLocal8Bit(e.what()));
+        return Failure(
+            QStringLiteral("%1: %2").arg(input.describe(), QString::fromLocal8Bit(e.what())));
     }
-    return false;
 }

@@ -2,6 +2,9 @@
 
 #include "ImageType_p.h"
 
+#include "core/Result.h"
+
+#include <QSize>
 #include <QString>
 
 #include <vips/vips8>
@@ -12,16 +15,16 @@
 /// orientation (the Orientation tag stays in the metadata, as for every other
 /// format), white-balanced as shot, at the sensor's own brightness (no
 /// automatic brightening, as an unadjusted master renders in a photo
-/// library). Failures return false with LibRaw's words.
+/// library). Failures carry the file and LibRaw's words.
 class RawDecoder {
 public:
     static bool recognises(const ImageInput& input);
     /// Width and height of the decoded image, without decoding it.
-    static bool probe(const ImageInput& input, int* width, int* height, QString* error);
-    /// Decodes the whole image into memory owned by `out`: at full size, or
+    static Result<QSize> probe(const ImageInput& input);
+    /// Decodes the whole image into memory the image owns: at full size, or
     /// with `halfSize` at half the width and height (each 2 × 2 block of the
     /// mosaic becomes one pixel, no interpolation: about six times faster).
     /// The processed pixels are handed on in the decoder's own buffer, never
     /// copied.
-    static bool decode(const ImageInput& input, bool halfSize, vips::VImage* out, QString* error);
+    static Result<vips::VImage> decode(const ImageInput& input, bool halfSize);
 };

@@ -19,13 +19,6 @@ QString systemBusAddress()
     return QString::fromUtf8(address.isEmpty() ? QByteArray(kDefaultSystemBus) : address);
 }
 
-QString who()
-{
-    const QString name =
-        Bundle::main().objectForInfoDictionaryKey(QStringLiteral("CFBundleName")).toString();
-    return name.isEmpty() ? QStringLiteral("Tolvane") : name;
-}
-
 // One connection per request, under a unique name, so threads never share it
 // and a bus that went away is noticed afresh each time.
 class SystemBus {
@@ -62,7 +55,8 @@ int32_t PowerAssertion::createWithName(const QString& type, int level, const QSt
     QDBusMessage call = QDBusMessage::createMethodCall(
         QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
         QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("Inhibit"));
-    call << QStringLiteral("idle") << who() << name << QStringLiteral("block");
+    call << QStringLiteral("idle") << Bundle::main().bundleName() << name
+         << QStringLiteral("block");
     const QDBusMessage reply = bus.connection().call(call, QDBus::Block, 5000);
     if (reply.type() != QDBusMessage::ReplyMessage)
         return reply.errorName() == QLatin1String("org.freedesktop.DBus.Error.ServiceUnknown") ||

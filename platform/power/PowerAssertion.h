@@ -7,11 +7,10 @@
 /// Keeps the machine from idle sleep while long work runs.
 ///
 /// Backed by systemd-logind: create() asks `Inhibit("idle", who, why,
-/// "block")` on the system bus and keeps the file descriptor it returns as the
-/// assertion's identifier; release() closes it, which ends the inhibition.
-/// Where no logind answers (a build machine, a container) create() fails
-/// with a non-zero code and nothing is held. Callable from any thread; each
-/// call opens its own short-lived bus connection.
+/// "block")`, `who` being the main bundle's name, on the system bus and keeps the file descriptor
+/// it returns as the assertion's identifier; release() closes it, which ends the inhibition. Where
+/// no logind answers (a build machine, a container) create() fails with a non-zero code and nothing
+/// is held. Callable from any thread; each call opens its own short-lived bus connection.
 class PowerAssertion {
 public:
     /// The only kind of assertion this layer knows: no idle sleep.

@@ -113,14 +113,13 @@ QVariantList ScriptingApplication::call(const QString& objectPath, const QString
         throw ScriptingError(
             kInvalidArgsError,
             QStringLiteral("%1: '%2' is not an object path").arg(what, objectPath));
-    QVariantList wire;
-    QString problem;
-    if (!ScriptingValue::toWire(arguments, declared->inTypes, wire, &problem))
-        throw ScriptingError(kInvalidArgsError, QStringLiteral("%1: %2").arg(what, problem));
+    const Result<QVariantList> wire = ScriptingValue::toWire(arguments, declared->inTypes);
+    if (!wire)
+        throw ScriptingError(kInvalidArgsError, QStringLiteral("%1: %2").arg(what, wire.error()));
 
     QDBusMessage message =
         QDBusMessage::createMethodCall(m_bundleIdentifier, objectPath, m_interface->name(), method);
-    message.setArguments(wire);
+    message.setArguments(*wire);
     message.setAutoStartService(false);
     const QDBusMessage reply = send(message, what);
     if ((m_sendMode.load() & WaitForReply) != WaitForReply)

@@ -200,9 +200,11 @@ bool ScriptingValue::isObjectPath(const QString& path)
     return true;
 }
 
-QVariant ScriptingValue::toWire(const QVariant& value, const QString& signature, QString* error)
+namespace {
+/// The wire form of one value, or an invalid QVariant and `error` set.
+QVariant wireValue(const QVariant& value, const QString& signature, QString* error)
 {
-    registerTypes();
+    ScriptingValue::registerTypes();
     if (signature == QLatin1String("v")) {
         QVariant inner = anyToWire(value, error);
         return inner.isValid() ? QVariant::fromValue(QDBusVariant(inner)) : QVariant();
@@ -226,7 +228,7 @@ QVariant ScriptingValue::toWire(const QVariant& value, const QString& signature,
         const QString path = value.metaType() == QMetaType::fromType<QDBusObjectPath>()
                                  ? value.value<QDBusObjectPath>().path()
                                  : value.toString();
-        if (!isObjectPath(path)) {
+        if (!ScriptingValue::isObjectPath(path)) {
             fail(error, QStringLiteral("'%1' is not an object path").arg(path));
             return {};
         }
@@ -304,23 +306,31 @@ QVariant ScriptingValue::toWire(const QVariant& value, const QString& signature,
     fail(error, QStringLiteral("the D-Bus type %1 has no scripting form").arg(signature));
     return {};
 }
+} // namespace
 
-bool ScriptingValue::toWire(const QVariantList& values, const QStringList& types,
-                            QVariantList& wire, QString* error)
+Result<QVariant> ScriptingValue::toWire(const QVariant& value, const QString& signature)
+{
+    QString error;
+    QVariant wire = wireValue(value, signature, &error);
+    if (!wire.isValid())
+        return Failure(error);
+    return wire;
+}
+
+Result<QVariantList> ScriptingValue::toWire(const QVariantList& values, const QStringList& types)
 {
     if (values.size() != types.size())
-        return fail(error, QStringLiteral("%1 values given where %2 are declared")
-                               .arg(values.size())
-                               .arg(types.size()));
-    wire.clear();
+        return Failure(QStringLiteral("%1 values given where %2 are declared")
+                           .arg(values.size())
+                           .arg(types.size()));
+    QVariantList wire;
     for (qsizetype i = 0; i < values.size(); ++i) {
-        QString why;
-        QVariant converted = toWire(values[i], types[i], &why);
-        if (!converted.isValid())
-            return fail(error, QStringLiteral("argument %1: %2").arg(i + 1).arg(why));
-        wire.append(std::move(converted));
+        const Result<QVariant> converted = toWire(values[i], types[i]);
+        if (!converted)
+            return Failure(QStringLiteral("argument %1: %2").arg(i + 1).arg(converted.error()));
+        wire.append(*converted);
     }
-    return true;
+    return wire;
 }
 
 QVariant ScriptingValue::fromWire(const QVariant& wire)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Result.h"
+
 #include <QString>
 #include <QVariant>
 #include <QVariantList>
@@ -22,13 +24,11 @@ public:
 
     /// A value as QtDBus must be given it to marshal it as the single
     /// complete D-Bus type `signature` ("s", "o", "ao", "av", "aav", "v",
-    /// "(x)", "a{sv}", the basic types, …). An invalid QVariant, and `error`
-    /// set, when the value has no such form.
-    static QVariant toWire(const QVariant& value, const QString& signature,
-                           QString* error = nullptr);
+    /// "(x)", "a{sv}", the basic types, …); a failure when the value has no
+    /// such form.
+    static Result<QVariant> toWire(const QVariant& value, const QString& signature);
     /// Converts a list of values for a sequence of single types.
-    static bool toWire(const QVariantList& values, const QStringList& types, QVariantList& wire,
-                       QString* error = nullptr);
+    static Result<QVariantList> toWire(const QVariantList& values, const QStringList& types);
 
     /// A value as QtDBus demarshalled it, unpacked: nested arguments become
     /// QVariantList and QVariantMap, the date struct a QDateTime in UTC, a

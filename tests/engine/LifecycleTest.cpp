@@ -265,9 +265,8 @@ TEST_F(Lifecycle, sleepAssertionIsHeldFromPreparationToCleanupAndReleasedOnce)
 {
     ASSERT_TRUE(startLogind());
     TolvaneAperture engine;
-    engine.setDelegate(&delegate);
-    engine.prepareForRun();
-    ASSERT_EQ(engine.successPreventSleep(), 0);
+    prepareForRun(engine, &delegate);
+    ASSERT_EQ(sleepAssertionResult(engine), 0);
     EXPECT_EQ(heldInhibitors(), 1);
     EXPECT_EQ(askLogind("LastInhibit").toStringList(), expectedInhibit());
 
@@ -275,13 +274,13 @@ TEST_F(Lifecycle, sleepAssertionIsHeldFromPreparationToCleanupAndReleasedOnce)
     // once it is free.
     const int other = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
     ASSERT_GE(other, 0);
-    engine.endOfRunCleanup();
-    const int id = static_cast<int>(engine.assertionID());
+    endOfRunCleanup(engine);
+    const int id = static_cast<int>(sleepAssertionId(engine));
     ASSERT_EQ(::fcntl(id, F_GETFD), -1) << "the assertion's descriptor is still open";
     // The number, given to another file since, stays open when the cleanup
     // is reached again.
     ASSERT_EQ(::dup3(other, id, O_CLOEXEC), id);
-    engine.endOfRunCleanup();
+    endOfRunCleanup(engine);
     EXPECT_NE(::fcntl(id, F_GETFD), -1);
     ::close(id);
     ::close(other);
@@ -294,10 +293,9 @@ TEST_F(Lifecycle, failedSleepAssertionIsNotReleasedAtCleanup)
     // The fixture's system bus has no logind on it: creating the assertion
     // fails.
     TolvaneAperture engine;
-    engine.setDelegate(&delegate);
     // Releasing the identifier that was never set would close whatever holds
     // its number (standard input): keep a file there to see that happen.
-    const int unset = static_cast<int>(engine.assertionID());
+    const int unset = static_cast<int>(sleepAssertionId(engine));
     const bool wasClosed = ::fcntl(unset, F_GETFD) == -1;
     const int devNull = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
     ASSERT_GE(devNull, 0);
@@ -305,10 +303,10 @@ TEST_F(Lifecycle, failedSleepAssertionIsNotReleasedAtCleanup)
         ASSERT_EQ(::dup2(devNull, unset), unset);
     }
 
-    engine.prepareForRun();
-    EXPECT_NE(engine.successPreventSleep(), 0);
-    EXPECT_EQ(engine.assertionID(), static_cast<uint32_t>(unset));
-    engine.endOfRunCleanup();
+    prepareForRun(engine, &delegate);
+    EXPECT_NE(sleepAssertionResult(engine), 0);
+    EXPECT_EQ(sleepAssertionId(engine), static_cast<uint32_t>(unset));
+    endOfRunCleanup(engine);
     EXPECT_NE(::fcntl(unset, F_GETFD), -1);
     expectReady(delegate);
     if (wasClosed)
@@ -321,17 +319,16 @@ TEST_F(Lifecycle, failedSleepAssertionIsNotReleasedAtCleanup)
 TEST_F(Lifecycle, chosenFolderEndingInASlashGetsNoSecondOne)
 {
     TolvaneAperture engine;
-    engine.setDelegate(&delegate);
     delegate.referenced = true;
     delegate.folder = QUrl("file:///x/Out/");
-    engine.prepareForRun();
-    EXPECT_EQ(engine.tmpDir(), "/x/Out/");
-    engine.endOfRunCleanup();
+    prepareForRun(engine, &delegate);
+    EXPECT_EQ(jpegFolder(engine), "/x/Out/");
+    endOfRunCleanup(engine);
     // Off again: the temporary directory, even where a folder was chosen.
     delegate.referenced = false;
-    engine.prepareForRun();
-    EXPECT_EQ(engine.tmpDir(), workFolder() + "/");
-    engine.endOfRunCleanup();
+    prepareForRun(engine, &delegate);
+    EXPECT_EQ(jpegFolder(engine), workFolder() + "/");
+    endOfRunCleanup(engine);
 }
 
 // One engine per run ----------------------------------------------------------------
@@ -352,9 +349,9 @@ TEST_F(Lifecycle, secondRunStartsWithZeroSizesAndChecksTheExportSettingAgain)
     };
 
     TolvaneAperture first;
-    EXPECT_FALSE(first.tiffExportProfileValidated());
+    EXPECT_FALSE(tiffSettingChecked(first));
     first.tolvaneScan(&delegate);
-    EXPECT_TRUE(first.tiffExportProfileValidated());
+    EXPECT_TRUE(tiffSettingChecked(first));
     EXPECT_GT(first.originalSize(), 0);
     EXPECT_GT(first.convertedSize(), 0);
     ASSERT_EQ(warnings(), 1);
@@ -363,7 +360,7 @@ TEST_F(Lifecycle, secondRunStartsWithZeroSizesAndChecksTheExportSettingAgain)
     photolib(QStringList{"select", m_session->library()} + m_original);
     UserDefaults::standard().setValue(false, QStringLiteral("SkipConvertedImages"));
     TolvaneAperture second;
-    EXPECT_FALSE(second.tiffExportProfileValidated());
+    EXPECT_FALSE(tiffSettingChecked(second));
     EXPECT_EQ(second.originalSize(), 0);
     EXPECT_EQ(second.convertedSize(), 0);
     second.tolvaneScan(&delegate);
@@ -372,10 +369,10 @@ TEST_F(Lifecycle, secondRunStartsWithZeroSizesAndChecksTheExportSettingAgain)
     EXPECT_GT(second.convertedSize(), 0);
 
     // Preparing zeroes what a finished run counted.
-    first.prepareForRun();
+    prepareForRun(first, &delegate);
     EXPECT_EQ(first.originalSize(), 0);
     EXPECT_EQ(first.convertedSize(), 0);
-    first.endOfRunCleanup();
+    endOfRunCleanup(first);
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "FakeRunDelegate.h"
 #include "PeerSession.h"
 #include "RecordingAlertPresenter.h"
+#include "TolvaneAperture.h"
 #include "core/SystemLog.h"
 
 #include <QJsonArray>
@@ -38,6 +39,26 @@ protected:
     QStringList workFolderEntries() const;
     /// The run's end as the window shows it: button back, "Ready", no file.
     void expectWindowGivenBack() const;
+
+    // An engine's steps and state that only tests look at (the engine
+    // befriends this fixture for them).
+    static void prepareForRun(TolvaneAperture& engine, RunDelegate* delegate)
+    {
+        engine.m_delegate = delegate;
+        engine.prepareForRun();
+    }
+    static void endOfRunCleanup(TolvaneAperture& engine) { engine.endOfRunCleanup(); }
+    /// Where the run puts its JPEGs: the work folder or the chosen one.
+    static QString jpegFolder(const TolvaneAperture& engine) { return engine.m_tmpDir; }
+    static bool tiffSettingChecked(const TolvaneAperture& engine)
+    {
+        return engine.m_tiffExportProfileValidated;
+    }
+    static int32_t sleepAssertionResult(const TolvaneAperture& engine)
+    {
+        return engine.m_successPreventSleep;
+    }
+    static uint32_t sleepAssertionId(const TolvaneAperture& engine) { return engine.m_assertionID; }
 
     std::unique_ptr<PeerSession> m_session;
     FakeRunDelegate delegate;

@@ -6,6 +6,7 @@
 #include "SampleImages.h"
 #include "TestEnvironment.h"
 #include "TolvaneAperture.h"
+#include "TolvaneSettings.h"
 #include "core/UserDefaults.h"
 
 #include <QDir>
@@ -177,7 +178,7 @@ TEST_F(RunReports, aJpegLargerThanItsMasterReplacesItWhenTheSwitchIsOff)
     select({grows});
     delegate.scale = 1.0f;
     delegate.quality = 1.0;
-    UserDefaults::standard().setValue(false, TolvaneAperture::onlySmallerFilesKey());
+    UserDefaults::standard().setValue(false, TolvaneSettings::OnlySmallerFiles);
     const PythonCsv report = runAndReadReport();
     ASSERT_EQ(report.imageRows().size(), 1);
     EXPECT_EQ(report.imageRows()[0].value(Outcome), "converted");

@@ -14,11 +14,9 @@
 namespace {
 vips::VImage decoded(const QString& path, bool halfSize)
 {
-    vips::VImage image;
-    QString error;
-    EXPECT_TRUE(RawDecoder::decode(ImageInput{path, {}, false}, halfSize, &image, &error))
-        << error.toStdString();
-    return image.copy_memory();
+    const Result<vips::VImage> image = RawDecoder::decode(ImageInput{path, {}, false}, halfSize);
+    EXPECT_TRUE(image) << image.error().toStdString();
+    return image ? image->copy_memory() : vips::VImage();
 }
 
 // LibRaw's own rendering into a memory bitmap, with the decoder's settings

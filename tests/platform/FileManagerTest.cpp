@@ -50,8 +50,8 @@ TEST(FileManager, copyKeepsLinksPermissionsTimesAndAttributes)
     const QByteArray tool = QFile::encodeName(tree + "/Contents/MacOS/tool");
     const bool attributes = ::setxattr(tool.constData(), "user.note", "kept", 4, 0) == 0;
 
-    QString error;
-    ASSERT_TRUE(FileManager::copyItem(tree, root + "/Copy.app", &error)) << qPrintable(error);
+    const Result<void> copied = FileManager::copyItem(tree, root + "/Copy.app");
+    ASSERT_TRUE(copied) << qPrintable(copied.error());
 
     const QString copy = root + "/Copy.app";
     EXPECT_EQ(QFile::symLinkTarget(copy + "/Contents/current"),
@@ -76,9 +76,9 @@ TEST(FileManager, aCopyThatFailsLeavesNothingAtTheDestinationOrBesideIt)
     ASSERT_EQ(::mkfifo(QFile::encodeName(tree + "/Contents/MacOS/fifo").constData(), 0600), 0);
     const QString target = TestEnvironment::makeScratchDir("target");
 
-    QString error;
-    EXPECT_FALSE(FileManager::copyItem(tree, target + "/Tool.app", &error));
-    EXPECT_TRUE(error.contains("fifo")) << qPrintable(error);
+    const Result<void> copied = FileManager::copyItem(tree, target + "/Tool.app");
+    EXPECT_FALSE(copied);
+    EXPECT_TRUE(copied.error().contains("fifo")) << qPrintable(copied.error());
     EXPECT_TRUE(QDir(target).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden |
                                      QDir::System));
 }
@@ -88,8 +88,9 @@ TEST(FileManager, aCopyNeverReplacesAnExistingItem)
     const QString root = TestEnvironment::makeScratchDir("exists");
     const QString tree = makeTree(root);
     ASSERT_TRUE(write(root + "/Copy.app", "keep"));
-    QString error;
-    EXPECT_FALSE(FileManager::copyItem(tree, root + "/Copy.app", &error));
+    const Result<void> copied = FileManager::copyItem(tree, root + "/Copy.app");
+    EXPECT_FALSE(copied);
+    EXPECT_TRUE(copied.error().contains("already exists")) << qPrintable(copied.error());
     QFile kept(root + "/Copy.app");
     ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
     EXPECT_EQ(kept.readAll(), "keep");

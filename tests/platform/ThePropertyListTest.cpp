@@ -32,11 +32,10 @@ class ThePropertyList : public testing::TestWithParam<PropertyList::Format> {};
 TEST_P(ThePropertyList, roundTripKeepsEveryKindOfValue)
 {
     const QVariantMap tree = sampleTree();
-    QString error;
-    auto bytes = PropertyList::serialize(tree, GetParam(), &error);
-    ASSERT_TRUE(bytes) << error.toStdString();
-    auto back = PropertyList::parseDictionary(*bytes, &error);
-    ASSERT_TRUE(back) << error.toStdString();
+    const Result<QByteArray> bytes = PropertyList::serialize(tree, GetParam());
+    ASSERT_TRUE(bytes) << bytes.error().toStdString();
+    const Result<QVariantMap> back = PropertyList::parseDictionary(*bytes);
+    ASSERT_TRUE(back) << back.error().toStdString();
 
     EXPECT_EQ(back->value("name").toString(), tree.value("name").toString());
     EXPECT_DOUBLE_EQ(back->value("quality").toDouble(), 0.8);
@@ -75,9 +74,9 @@ TEST_F(ThePropertyList, rejectsBadInputWithAReason)
         QByteArray("<?xml version=\"1.0\"?><plist><dict><key>a</key>"),
     };
     for (const QByteArray& bytes : bad) {
-        QString error;
-        EXPECT_FALSE(PropertyList::parseDictionary(bytes, &error)) << bytes.left(40).toStdString();
-        EXPECT_FALSE(error.isEmpty());
+        const Result<QVariantMap> parsed = PropertyList::parseDictionary(bytes);
+        EXPECT_FALSE(parsed) << bytes.left(40).toStdString();
+        EXPECT_FALSE(parsed.error().isEmpty());
     }
 }
 
@@ -85,10 +84,10 @@ TEST_F(ThePropertyList, refusesARootThatIsNotADictionary)
 {
     const QByteArray array =
         *PropertyList::serialize(QVariantList{qint64(1)}, PropertyList::Format::Xml);
-    QString error;
     EXPECT_TRUE(PropertyList::parse(array));
-    EXPECT_FALSE(PropertyList::parseDictionary(array, &error));
-    EXPECT_TRUE(error.contains("not a dictionary"));
+    const Result<QVariantMap> parsed = PropertyList::parseDictionary(array);
+    EXPECT_FALSE(parsed);
+    EXPECT_TRUE(parsed.error().contains("not a dictionary"));
 }
 
 } // namespace

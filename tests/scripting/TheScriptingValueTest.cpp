@@ -22,11 +22,12 @@ class TheScriptingValue : public ::testing::TestWithParam<WireCase> {};
 
 TEST_P(TheScriptingValue, toWireAcceptsOnlyValuesOfTheDeclaredType)
 {
-    QString error;
-    const QVariant wire =
-        ScriptingValue::toWire(GetParam().value, QLatin1String(GetParam().signature), &error);
-    EXPECT_EQ(wire.isValid(), GetParam().accepted) << GetParam().what;
-    EXPECT_EQ(error.isEmpty(), GetParam().accepted) << GetParam().what << ": " << qPrintable(error);
+    const Result<QVariant> wire =
+        ScriptingValue::toWire(GetParam().value, QLatin1String(GetParam().signature));
+    EXPECT_EQ(wire.ok(), GetParam().accepted) << GetParam().what;
+    EXPECT_EQ(wire.ok() && wire->isValid(), GetParam().accepted) << GetParam().what;
+    EXPECT_EQ(wire.error().isEmpty(), GetParam().accepted)
+        << GetParam().what << ": " << qPrintable(wire.error());
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -1,8 +1,6 @@
 #include "TestEnvironment.h"
 
-#ifdef TOLVANE_HAVE_IMAGEIO
 #include "imageio/ImageIO.h"
-#endif
 
 #ifdef TOLVANE_TEST_GUI
 #include <QApplication>
@@ -23,9 +21,7 @@ int main(int argc, char** argv)
 #else
     QCoreApplication app(argc, argv);
 #endif
-#ifdef TOLVANE_HAVE_IMAGEIO
     ImageIO::initialize();
-#endif
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
