@@ -10,12 +10,9 @@
 #include "core/Localization.h"
 #include "core/Bundle.h"
 #include "core/MainThread.h"
+#include "imageio/ImageIO.h"
 #include "ui/ModalAlert.h"
 #include "widgets/MessageBoxAlertPresenter.h"
-
-#ifdef TOLVANE_HAVE_IMAGEIO
-#include "imageio/ImageIO.h"
-#endif
 
 #include <QApplication>
 #include <QIcon>
@@ -26,10 +23,8 @@ int main(int argc, char** argv)
     // Qt scales to the screen's device pixel ratio by itself; the icon comes
     // in a size that stays sharp on high-density screens.
     QApplication app(argc, argv);
-#ifdef TOLVANE_HAVE_IMAGEIO
     // The image libraries start on the main thread before any run's thread.
     ImageIO::initialize();
-#endif
     const Bundle& bundle = Bundle::main();
     const QString name =
         bundle.objectForInfoDictionaryKey(QStringLiteral("CFBundleName")).toString();

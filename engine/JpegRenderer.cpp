@@ -52,29 +52,35 @@ bool writeAll(int fd, const QByteArray& data)
 
 // Writes `data` to `path` whole or not at all: a temporary file beside it,
 // synced, then renamed over it. On failure nothing is left behind.
-bool writeWhole(const QString& path, const QByteArray& data, QString* error)
+Result<void> writeWhole(const QString& path, const QByteArray& data)
 {
     const QString temporary = temporaryNameBeside(path);
     const QByteArray temporaryName = QFile::encodeName(temporary);
     const int fd = ::open(temporaryName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        *error = systemError();
-        return false;
-    }
+    if (fd < 0)
+        return Failure(systemError());
+    QString error;
     bool ok = writeAll(fd, data) && ::fsync(fd) == 0;
     if (!ok)
-        *error = systemError();
+        error = systemError();
     if (::close(fd) != 0 && ok) {
         ok = false;
-        *error = systemError();
+        error = systemError();
     }
     if (ok && ::rename(temporaryName.constData(), QFile::encodeName(path).constData()) != 0) {
         ok = false;
-        *error = systemError();
+        error = systemError();
     }
-    if (!ok)
-        ::unlink(temporaryName.constData());
-    return ok;
+    if (ok)
+        return {};
+    ::unlink(temporaryName.constData());
+    return Failure(error);
+}
+// A failure that is also a line of the log.
+Failure logged(const QString& line)
+{
+    SystemLog::log(line);
+    return Failure(line);
 }
 } // namespace
 
@@ -96,15 +102,14 @@ double JpegRenderer::screenFactor() const
     return factor;
 }
 
-JpegRenderer::Outcome JpegRenderer::render(const QString& exportedFile, const QString& outputPath,
-                                           const OutputSizeRule::Settings& size,
-                                           const QVariant& compressionFactor,
-                                           qint64& convertedSize) const
+Result<qint64> JpegRenderer::render(const QString& exportedFile, const QString& outputPath,
+                                    const OutputSizeRule::Settings& size,
+                                    const QVariant& compressionFactor) const
 {
     m_status(QStringLiteral("Converting"));
     const ImageSource imageSource = ImageSource::fromFile(exportedFile);
     if (!imageSource.isValid())
-        return {};
+        return Failure(QStringLiteral("the exported file does not open as an image"));
     QVariantMap properties = imageSource.propertiesAtIndex(0);
     properties.remove(ImageSource::IptcDictionary);
     // The exported XMP packet holds the original's keywords, rating and title,
@@ -122,11 +127,9 @@ JpegRenderer::Outcome JpegRenderer::render(const QString& exportedFile, const QS
     const Bitmap source = sized && output.redraw
                               ? Bitmap::fromFile(exportedFile, width, height, output.w, output.h)
                               : Bitmap::fromFile(exportedFile);
-    if (!source.isValid()) {
-        SystemLog::log(QStringLiteral("Could not decode image %1: %2")
-                           .arg(exportedFile, source.errorString()));
-        return {};
-    }
+    if (!source.isValid())
+        return logged(QStringLiteral("Could not decode image %1: %2")
+                          .arg(exportedFile, source.errorString()));
     if (!sized)
         output = OutputSizeRule::apply(source.pixelsWide(), source.pixelsHigh(), size);
 
@@ -136,11 +139,9 @@ JpegRenderer::Outcome JpegRenderer::render(const QString& exportedFile, const QS
         // point: w × h pixels, whatever F is.
         screenFactor();
         pixels = source.redrawn(output.w, output.h);
-        if (!pixels.isValid()) {
-            SystemLog::log(QStringLiteral("Could not draw image %1: %2")
-                               .arg(exportedFile, pixels.errorString()));
-            return {};
-        }
+        if (!pixels.isValid())
+            return logged(QStringLiteral("Could not draw image %1: %2")
+                              .arg(exportedFile, pixels.errorString()));
     }
 
     QVariantMap options = properties;
@@ -149,17 +150,12 @@ JpegRenderer::Outcome JpegRenderer::render(const QString& exportedFile, const QS
     destination.addImage(pixels, options);
     if (!destination.finalize()) {
         SystemLog::log(QStringLiteral("***Could not create data from image destination ***"));
-        SystemLog::log(QStringLiteral("%1: %2").arg(exportedFile, destination.errorString()));
-        return {};
+        return logged(QStringLiteral("%1: %2").arg(exportedFile, destination.errorString()));
     }
     const QByteArray jpeg = destination.data();
 
     m_status(QStringLiteral("Importing"));
-    QString error;
-    if (!writeWhole(outputPath, jpeg, &error)) {
-        SystemLog::log(QStringLiteral("Could not write %1: %2").arg(outputPath, error));
-        return {};
-    }
-    convertedSize += jpeg.size();
-    return {true, jpeg.size()};
+    if (const Result<void> written = writeWhole(outputPath, jpeg); !written)
+        return logged(QStringLiteral("Could not write %1: %2").arg(outputPath, written.error()));
+    return qint64(jpeg.size());
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "OutputSizeRule.h"
+#include "core/Result.h"
 
 #include <QList>
 #include <QString>
@@ -19,13 +20,14 @@
 /// with a log line); the output size rule; for a redraw, the screen factor
 /// (each larger factor logged with "%f") and a Lanczos redraw to exactly the
 /// rule's size; JPEG encoding with the properties and the quality exactly as
-/// given; status "Importing"; the write; `convertedSize` += the JPEG's length.
+/// given; status "Importing"; the write. The JPEG's length in bytes is the
+/// result, for the caller to count.
 ///
 /// The JPEG is written whole or not at all: it goes to a hidden temporary
 /// file beside the output path, is synced and then renamed over the output
 /// path. Any failure (encoding, no such folder, no permission, disk full, a
-/// short write) removes the temporary file, leaves `convertedSize` as it was,
-/// logs a line and reports failure, so the image is skipped.
+/// short write) removes the temporary file, logs a line and fails with that
+/// line as the error text, so the image is skipped.
 ///
 /// Called on the run thread. Status texts go to the callback given, which is
 /// called on that same thread and must not block (the engine forwards them
@@ -35,18 +37,14 @@ public:
     using StatusCallback = std::function<void(const QString&)>;
     using ScreenFactors = std::function<QList<double>()>;
 
-    struct Outcome {
-        bool ok = false;
-        qint64 bytesWritten = 0;
-    };
-
     /// `screenFactors` lists the screens' pixels-per-point factors; by
     /// default ScreenFactor::screenFactors().
     explicit JpegRenderer(StatusCallback status, ScreenFactors screenFactors = {});
 
-    Outcome render(const QString& exportedFile, const QString& outputPath,
-                   const OutputSizeRule::Settings& size, const QVariant& compressionFactor,
-                   qint64& convertedSize) const;
+    /// The JPEG's length in bytes, or what went wrong.
+    Result<qint64> render(const QString& exportedFile, const QString& outputPath,
+                          const OutputSizeRule::Settings& size,
+                          const QVariant& compressionFactor) const;
 
 private:
     double screenFactor() const;

@@ -502,27 +502,16 @@ void TolvaneAperture::convertImage(const ApertureImageVersion& photo, qint64 ind
     const QString outputPath =
         OutputNaming::outputPath(m_tmpDir, masterName, m_externallyReferenced);
 
-    qint64 jpegBytes = 0;
-    std::optional<ApertureImageVersion> newPhoto;
-    {
-        // The image's pixels and encoded bytes live only in this scope.
-        const JpegRenderer renderer([this](const QString& text) { setStatus(text); });
-        const auto outcome = renderer.render(exportedFile, outputPath, outputSizeSettings(),
-                                             m_delegate->compressionFactor(), jpegBytes);
-        if (!outcome.ok) {
-            setOutcome(index, RunReport::failed(QStringLiteral("no JPEG could be made of the "
-                                                               "export (the log says why)")));
-            return;
-        }
-        if (m_report)
-            m_report->row(index).jpegBytes = jpegBytes;
-        if (mustStaySmaller(index, jpegBytes)) {
-            helpers::deleteFile(outputPath);
-            setOutcome(index, RunReport::SkippedNotSmaller);
-            return;
-        }
-        newPhoto = importFile(outputPath, masterProjectOf(photo));
+    const std::optional<qint64> jpegBytes = renderJpeg(index, exportedFile, outputPath);
+    if (!jpegBytes)
+        return;
+    if (mustStaySmaller(index, *jpegBytes)) {
+        helpers::deleteFile(outputPath);
+        setOutcome(index, RunReport::SkippedNotSmaller);
+        return;
     }
+    const std::optional<ApertureImageVersion> newPhoto =
+        importFile(outputPath, masterProjectOf(photo));
     removeExportedXmpFile(exported.first());
     if (!newPhoto) {
         // Nothing replaces the original: it stays untouched, and the JPEG that
@@ -536,7 +525,22 @@ void TolvaneAperture::convertImage(const ApertureImageVersion& photo, qint64 ind
     setOutcome(index, RunReport::Converted);
     // Only an image that was replaced counts in the statistics.
     m_originalSize += m_sizeList.value(index);
-    m_convertedSize += jpegBytes;
+    m_convertedSize += *jpegBytes;
+}
+
+std::optional<qint64> TolvaneAperture::renderJpeg(qint64 index, const QString& exportedFile,
+                                                  const QString& outputPath)
+{
+    const JpegRenderer renderer([this](const QString& text) { setStatus(text); });
+    const Result<qint64> jpeg = renderer.render(exportedFile, outputPath, outputSizeSettings(),
+                                                m_delegate->compressionFactor());
+    if (!jpeg) {
+        setOutcome(index, RunReport::failed(jpeg.error()));
+        return std::nullopt;
+    }
+    if (m_report)
+        m_report->row(index).jpegBytes = *jpeg;
+    return *jpeg;
 }
 
 bool TolvaneAperture::isConvertible(const ApertureImageVersion& photo, qint64 index)
@@ -1223,18 +1227,12 @@ void TolvaneAperture::estimateImage(const ApertureImageVersion& photo, qint64 in
         return;
     }
     const QString outputPath = OutputNaming::outputPath(m_workDir, masterName, false);
-    qint64 jpegBytes = 0;
-    const JpegRenderer renderer([this](const QString& text) { setStatus(text); });
-    const auto outcome =
-        renderer.render(exported.first().toLocalFile(), outputPath, outputSizeSettings(),
-                        m_delegate->compressionFactor(), jpegBytes);
+    const std::optional<qint64> jpeg =
+        renderJpeg(index, exported.first().toLocalFile(), outputPath);
     clearWorkFolder();
-    if (!outcome.ok) {
-        setOutcome(index, RunReport::failed(QStringLiteral("no JPEG could be made of the export "
-                                                           "(the log says why)")));
+    if (!jpeg)
         return;
-    }
-    m_report->row(index).jpegBytes = jpegBytes;
+    const qint64 jpegBytes = *jpeg;
     if (mustStaySmaller(index, jpegBytes)) {
         setOutcome(index, RunReport::SkippedNotSmaller);
         return;

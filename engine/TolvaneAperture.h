@@ -212,6 +212,10 @@ private:
     /// name in the chosen folder with referenced output.
     QString placeForImport(const QString& exportedFile);
     QString extractedKeyword() const;
+    /// Renders the export into a JPEG at `outputPath`; its bytes (also in
+    /// the report's row), or none with the row saying why.
+    std::optional<qint64> renderJpeg(qint64 index, const QString& exportedFile,
+                                     const QString& outputPath);
     /// The output size as the delegate's settings give it.
     OutputSizeRule::Settings outputSizeSettings() const;
     /// The image's JPEG is not smaller than its master and the setting keeps

@@ -12,11 +12,8 @@
 #include "core/Localization.h"
 #include "core/MainThread.h"
 #include "core/UserDefaults.h"
-#include "ui/ModalAlert.h"
-
-#ifdef TOLVANE_HAVE_IMAGEIO
 #include "imageio/ImageIO.h"
-#endif
+#include "ui/ModalAlert.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -76,10 +73,8 @@ int main(int argc, char** argv)
             TerminalCrashReport(program, stdout, stderr).handle(options.crashReportAction))
         return *status;
     applyOverrides(options.overrides);
-#ifdef TOLVANE_HAVE_IMAGEIO
     // The image libraries start on the main thread before the run's thread.
     ImageIO::initialize();
-#endif
 
     const bool interactive = ::isatty(STDOUT_FILENO) && ::isatty(STDIN_FILENO);
     TerminalDisplay display(stdout, interactive);

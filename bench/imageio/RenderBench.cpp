@@ -259,10 +259,8 @@ int tolvaneChild(const QString& jobKey, int reps, const QString& input, const QS
     ImageIO::initialize();
     const Job& job = jobNamed(jobKey);
     const JpegRenderer renderer([](const QString&) {}, [] { return QList<double>(); });
-    qint64 converted = 0;
-    return timedRepetitions(reps, [&] {
-        return renderer.render(input, output, job.settings, job.quality, converted).ok;
-    });
+    return timedRepetitions(
+        reps, [&] { return renderer.render(input, output, job.settings, job.quality).ok(); });
 }
 
 // libvips doing the same job with the same encoder options: thumbnail (or a
@@ -310,8 +308,7 @@ int renderOnce(const QString& jobKey, const QString& input, const QString& outpu
     ImageIO::initialize();
     const Job& job = jobNamed(jobKey);
     const JpegRenderer renderer([](const QString&) {}, [] { return QList<double>(); });
-    qint64 converted = 0;
-    return renderer.render(input, output, job.settings, job.quality, converted).ok ? 0 : 1;
+    return renderer.render(input, output, job.settings, job.quality).ok() ? 0 : 1;
 }
 
 struct Result {
