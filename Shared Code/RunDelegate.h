@@ -48,12 +48,6 @@ public:
     virtual void setProgressValue(double value) = 0;
     virtual void setProgressMaxValue(double value) = 0;
 
-    // Callbacks of the data-access layer.
-    virtual void cfgInfoText(const QString& text) = 0;
-    virtual void cfgProgressBarMaxValue(float value) = 0;
-    virtual void cfgProgressBarCurrentValue(float value) = 0;
-    virtual void cfgProgressBarDeterminate() = 0;
-
     /// The run wrote its report to `path`, just before its closing alert.
     /// Front ends that offer the report keep the path; others ignore it.
     virtual void runReportWritten(const QString& path) { (void)path; }

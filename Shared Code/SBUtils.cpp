@@ -123,10 +123,10 @@ void SBUtils::alertCommunicationProblem() const
 bool SBUtils::loadData(const QList<ApertureImageVersion>& selection)
 {
     const qsizetype n = selection.size();
+    // Loading has seven steps on the run's progress display.
     if (m_appDelegate) {
-        m_appDelegate->cfgInfoText(QString());
-        m_appDelegate->cfgProgressBarMaxValue(7);
-        m_appDelegate->cfgProgressBarCurrentValue(0);
+        m_appDelegate->setProgressMaxValue(7);
+        m_appDelegate->setProgressValue(0);
     }
     log(QStringLiteral("initializing"));
 
@@ -199,7 +199,7 @@ bool SBUtils::loadData(const QList<ApertureImageVersion>& selection)
 void SBUtils::progress(int step) const
 {
     if (m_appDelegate)
-        m_appDelegate->cfgProgressBarCurrentValue(static_cast<float>(step));
+        m_appDelegate->setProgressValue(step);
 }
 
 bool SBUtils::gatherTags(const QString& kind, TagLists& lists)

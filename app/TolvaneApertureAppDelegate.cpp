@@ -603,28 +603,6 @@ void TolvaneApertureAppDelegate::setProgressMaxValue(double value)
         MainThread::performAsync([progress, value] { progress->setMaxValue(value); });
 }
 
-void TolvaneApertureAppDelegate::cfgInfoText(const QString&)
-{
-    // The window has no place for this text.
-}
-
-void TolvaneApertureAppDelegate::cfgProgressBarMaxValue(float value)
-{
-    setProgressMaxValue(static_cast<double>(value));
-}
-
-void TolvaneApertureAppDelegate::cfgProgressBarCurrentValue(float value)
-{
-    setProgressValue(static_cast<double>(value));
-}
-
-void TolvaneApertureAppDelegate::cfgProgressBarDeterminate()
-{
-    ProgressIndicator* progress = m_outlets.progressIndicator;
-    if (progress)
-        MainThread::performAsync([progress] { progress->setIndeterminate(false); });
-}
-
 void TolvaneApertureAppDelegate::showAlert(const QString& message, const QString& title)
 {
     const Alert alert = alertWith(message, title);

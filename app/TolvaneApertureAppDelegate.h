@@ -159,10 +159,6 @@ public:
     void setScanButtonEnabled(bool enabled) override;
     void setProgressValue(double value) override;
     void setProgressMaxValue(double value) override;
-    void cfgInfoText(const QString& text) override;
-    void cfgProgressBarMaxValue(float value) override;
-    void cfgProgressBarCurrentValue(float value) override;
-    void cfgProgressBarDeterminate() override;
     void runReportWritten(const QString& path) override;
     void showAlert(const QString& message, const QString& title) override;
     void userSelectedFiles(const QString& path) override;

@@ -18,11 +18,9 @@ TEST_F(RunFacing, progressFromARunThreadReachesTheMainThreadInOrder)
 {
     auto& d = makeDelegate();
     MainThread::performInBackground([&d] {
-        d.cfgInfoText("ignored");
-        d.cfgProgressBarMaxValue(7);
+        d.setProgressMaxValue(7);
         for (int step = 0; step <= 7; ++step)
-            d.cfgProgressBarCurrentValue(static_cast<float>(step));
-        d.cfgProgressBarDeterminate();
+            d.setProgressValue(step);
         d.setScanButtonEnabled(false);
         d.setStatusText("Converting");
         d.setScanButtonEnabled(true);
@@ -32,13 +30,12 @@ TEST_F(RunFacing, progressFromARunThreadReachesTheMainThreadInOrder)
     drainEvents();
 
     const auto events = progress.history();
-    ASSERT_EQ(events.size(), 11u);
+    ASSERT_EQ(events.size(), 10u);
     EXPECT_EQ(events[0].kind, RecordingProgressIndicator::Event::Kind::Max);
     EXPECT_EQ(events[0].value, 7);
     for (int step = 0; step <= 7; ++step)
         EXPECT_EQ(events[1 + step].value, step);
-    EXPECT_EQ(events[9].kind, RecordingProgressIndicator::Event::Kind::Indeterminate);
-    EXPECT_EQ(events[10].value, 0);
+    EXPECT_EQ(events[9].value, 0);
     EXPECT_EQ(progress.offMainThreadCalls(), 0);
     EXPECT_EQ(scanButton.history(), (std::vector<bool>{false, true}));
     EXPECT_EQ(scanButton.offMainThreadCalls(), 0);

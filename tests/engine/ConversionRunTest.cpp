@@ -161,7 +161,7 @@ TEST_F(ConversionRun, offlineImageIsSkippedAndTheNextKeepsItsOwnEntries)
     ASSERT_TRUE(QFile::remove(masterPathOf(m_original.at(1))));
     delegate.album = false; // album loading shows progress of its own
     runScan();
-    const auto progress = delegate.progressValues();
+    const auto progress = delegate.progressSinceLastMaximum();
     EXPECT_NE(std::find(progress.begin(), progress.end(), 1.0), progress.end());
     EXPECT_EQ(std::find(progress.begin(), progress.end(), 2.0), progress.end());
     EXPECT_NE(std::find(progress.begin(), progress.end(), 3.0), progress.end());

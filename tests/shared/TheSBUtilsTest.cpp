@@ -195,9 +195,8 @@ TEST_F(TheSBUtils, loadDataBuildsListsInSelectionOrderFromTheLibrarysOwnFacts)
         EXPECT_FLOAT_EQ(utils.dimsList()[i], static_cast<float>(double(width) / height));
     }
 
-    EXPECT_EQ(delegate.infoTexts(), QStringList{""});
-    EXPECT_EQ(delegate.loadingMaxValues(), std::vector<float>{7});
-    EXPECT_EQ(delegate.loadingProgressValues(), (std::vector<float>{0, 1, 2, 3, 4, 5, 6, 7}));
+    EXPECT_EQ(delegate.progressMaxValues(), std::vector<double>{7});
+    EXPECT_EQ(delegate.progressValues(), (std::vector<double>{0, 1, 2, 3, 4, 5, 6, 7}));
     const QStringList phases = {"initializing",
                                 "Gathering data from Aperture",
                                 "Building dimsList",
@@ -310,7 +309,7 @@ TEST_F(TheSBUtils, inconsistentTagListsGiveTheErrorAlertAndFalseWithTheListsBuil
     EXPECT_TRUE(utils.dateList().isEmpty());
     EXPECT_TRUE(utils.filenameList().isEmpty());
     EXPECT_TRUE(utils.sizeList().isEmpty());
-    EXPECT_EQ(delegate.loadingProgressValues(), (std::vector<float>{0, 1, 2}));
+    EXPECT_EQ(delegate.progressValues(), (std::vector<double>{0, 1, 2}));
     // The issue log is not reported.
     EXPECT_TRUE(log.lines().filter("images with issues").isEmpty());
 }

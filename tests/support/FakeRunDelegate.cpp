@@ -40,36 +40,20 @@ void FakeRunDelegate::setProgressValue(double value)
 {
     QMutexLocker lock(&m_mutex);
     m_progress.push_back(value);
+    m_progressSinceMax.push_back(value);
 }
 
 void FakeRunDelegate::setProgressMaxValue(double value)
 {
     QMutexLocker lock(&m_mutex);
     m_progressMax.push_back(value);
+    m_progressSinceMax.clear();
 }
 
-void FakeRunDelegate::cfgInfoText(const QString& text)
+std::vector<double> FakeRunDelegate::progressSinceLastMaximum() const
 {
     QMutexLocker lock(&m_mutex);
-    m_infoTexts.append(text);
-}
-
-void FakeRunDelegate::cfgProgressBarMaxValue(float value)
-{
-    QMutexLocker lock(&m_mutex);
-    m_loadingMax.push_back(value);
-}
-
-void FakeRunDelegate::cfgProgressBarCurrentValue(float value)
-{
-    QMutexLocker lock(&m_mutex);
-    m_loadingProgress.push_back(value);
-}
-
-void FakeRunDelegate::cfgProgressBarDeterminate()
-{
-    QMutexLocker lock(&m_mutex);
-    ++m_loadingDeterminate;
+    return m_progressSinceMax;
 }
 
 void FakeRunDelegate::runReportWritten(const QString& path)
@@ -144,30 +128,6 @@ double FakeRunDelegate::lastProgress() const
 {
     QMutexLocker lock(&m_mutex);
     return m_progress.empty() ? -1 : m_progress.back();
-}
-
-QStringList FakeRunDelegate::infoTexts() const
-{
-    QMutexLocker lock(&m_mutex);
-    return m_infoTexts;
-}
-
-std::vector<float> FakeRunDelegate::loadingMaxValues() const
-{
-    QMutexLocker lock(&m_mutex);
-    return m_loadingMax;
-}
-
-std::vector<float> FakeRunDelegate::loadingProgressValues() const
-{
-    QMutexLocker lock(&m_mutex);
-    return m_loadingProgress;
-}
-
-int FakeRunDelegate::loadingDeterminateCalls() const
-{
-    QMutexLocker lock(&m_mutex);
-    return m_loadingDeterminate;
 }
 
 std::vector<FakeRunDelegate::Sheet> FakeRunDelegate::sheets() const

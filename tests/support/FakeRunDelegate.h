@@ -12,7 +12,7 @@ class QThread;
 
 /// A run's delegate for tests and benchmarks: settings set by the caller
 /// before the run, and a record of everything the run shows or asks (status
-/// and count texts, progress, the scan button, the loading steps, alert
+/// and count texts, progress, the scan button, alert
 /// sheets, read-access requests, written reports). Every call may come from
 /// any thread; the records may be read from any thread.
 ///
@@ -72,10 +72,6 @@ public:
     void setScanButtonEnabled(bool enabled) override;
     void setProgressValue(double value) override;
     void setProgressMaxValue(double value) override;
-    void cfgInfoText(const QString& text) override;
-    void cfgProgressBarMaxValue(float value) override;
-    void cfgProgressBarCurrentValue(float value) override;
-    void cfgProgressBarDeterminate() override;
     void runReportWritten(const QString& path) override;
     void showAlert(const QString& message, const QString& title) override;
     void userSelectedFiles(const QString& path) override;
@@ -90,13 +86,9 @@ public:
     QString lastCount() const;
     /// The last progress value, or -1 when none was set.
     double lastProgress() const;
-
-    // The loading steps of the data-access layer, apart from the run's own
-    // image progress.
-    QStringList infoTexts() const;
-    std::vector<float> loadingMaxValues() const;
-    std::vector<float> loadingProgressValues() const;
-    int loadingDeterminateCalls() const;
+    /// The progress values since the last new maximum: after loading, the
+    /// run's image progress.
+    std::vector<double> progressSinceLastMaximum() const;
 
     std::vector<Sheet> sheets() const;
     std::vector<AccessRequest> accessRequests() const;
@@ -110,10 +102,7 @@ private:
     std::vector<double> m_progress;
     std::vector<double> m_progressMax;
     std::vector<bool> m_buttons;
-    QStringList m_infoTexts;
-    std::vector<float> m_loadingMax;
-    std::vector<float> m_loadingProgress;
-    int m_loadingDeterminate = 0;
+    std::vector<double> m_progressSinceMax;
     std::vector<Sheet> m_sheets;
     std::vector<AccessRequest> m_requests;
     QStringList m_reports;
