@@ -139,7 +139,6 @@ bool SBUtils::loadData(const QList<ApertureImageVersion>& selection)
     m_dimsList.clear();
     m_dateList.clear();
     m_hashList.clear();
-    m_pathList.clear();
     m_sizeList.reserve(n);
     m_idList.reserve(n);
     m_filenameList.reserve(n);

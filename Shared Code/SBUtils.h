@@ -54,8 +54,6 @@ public:
     const QList<float>& dimsList() const { return m_dimsList; }
     const QList<QDateTime>& dateList() const { return m_dateList; }
     const QStringList& hashList() const { return m_hashList; }
-    const QStringList& pathList() const { return m_pathList; }
-    const QStringList& originalsPathList() const { return m_originalsPathList; }
     const QList<qint64>& heights() const { return m_heights; }
     const QList<ApertureImageVersion>& imagesWithIssues() const { return m_imagesWithIssues; }
     const QList<QStringList>& issueDescriptors() const { return m_issueDescriptors; }
@@ -91,7 +89,5 @@ private:
     QList<float> m_dimsList;
     QList<QDateTime> m_dateList;
     QStringList m_hashList;
-    QStringList m_pathList;
-    QStringList m_originalsPathList;
     QList<qint64> m_heights;
 };
