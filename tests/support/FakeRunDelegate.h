@@ -12,9 +12,9 @@ class QThread;
 
 /// A run's delegate for tests and benchmarks: settings set by the caller
 /// before the run, and a record of everything the run shows or asks (status
-/// and count texts, progress, the scan button, alert
-/// sheets, read-access requests, written reports). Every call may come from
-/// any thread; the records may be read from any thread.
+/// and count texts, progress, the scan button, alert sheets, read-access
+/// requests, written reports). Every call may come from any thread; the
+/// records may be read from any thread.
 ///
 /// Each `on…` hook, when set, runs on the caller's thread after the call was
 /// recorded and outside the record's lock: a test gives read access there, a
