@@ -30,8 +30,8 @@ int roundToEightBits(VipsRegion* out, void* sequence, void*, void*, gboolean*)
 
 vips::VImage sixteenToEight(const vips::VImage& in)
 {
-    return GeneratedImage::make(in, in.width(), VIPS_FORMAT_UCHAR, vips_start_one, roundToEightBits,
-                                vips_stop_one, nullptr);
+    return GeneratedImage::make(in, in.width(), in.height(), VIPS_FORMAT_UCHAR, vips_start_one,
+                                roundToEightBits, vips_stop_one, nullptr);
 }
 
 bool isCmyk(const vips::VImage& image)

@@ -1,8 +1,8 @@
 #include "GeneratedImage_p.h"
 
-vips::VImage GeneratedImage::make(const vips::VImage& in, int width, VipsBandFormat format,
-                                  VipsStartFn start, VipsGenerateFn generate, VipsStopFn stop,
-                                  void* data)
+vips::VImage GeneratedImage::make(const vips::VImage& in, int width, int height,
+                                  VipsBandFormat format, VipsStartFn start, VipsGenerateFn generate,
+                                  VipsStopFn stop, void* data)
 {
     VipsImage* source = in.get_image();
     VipsImage* out = vips_image_new();
@@ -11,6 +11,7 @@ vips::VImage GeneratedImage::make(const vips::VImage& in, int width, VipsBandFor
         throw vips::VError();
     }
     out->Xsize = width;
+    out->Ysize = height;
     out->BandFmt = format;
     g_object_ref(source);
     vips_object_local(out, source);

@@ -8,10 +8,10 @@
 /// the result holds a reference to its input; throws vips::VError.
 class GeneratedImage {
 public:
-    /// The output has the input's header but `width` and `format`; `data` is
-    /// handed to the functions as their second argument, the input image as
-    /// their first.
-    static vips::VImage make(const vips::VImage& in, int width, VipsBandFormat format,
+    /// The output has the input's header but `width`, `height` and `format`;
+    /// `data` is handed to the functions as their second argument, the input
+    /// image as their first.
+    static vips::VImage make(const vips::VImage& in, int width, int height, VipsBandFormat format,
                              VipsStartFn start, VipsGenerateFn generate, VipsStopFn stop,
                              void* data);
 };

@@ -147,8 +147,8 @@ vips::VImage HorizontalLanczos::resample(const vips::VImage& in, int width)
     if (in.format() != VIPS_FORMAT_UCHAR || in.coding() != VIPS_CODING_NONE || width < 1)
         throw vips::VError("horizontal Lanczos: 8-bit pixels and a positive width only");
     auto kernel = std::unique_ptr<Kernel>(makeKernel(in.width(), width));
-    vips::VImage out =
-        GeneratedImage::make(in, width, VIPS_FORMAT_UCHAR, start, generate, stop, kernel.get());
+    vips::VImage out = GeneratedImage::make(in, width, in.height(), VIPS_FORMAT_UCHAR, start,
+                                            generate, stop, kernel.get());
     // The kernel lives as long as the image that reads it.
     g_signal_connect(out.get_image(), "close", G_CALLBACK(freeKernel), kernel.release());
     return out;

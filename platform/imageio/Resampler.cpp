@@ -1,5 +1,6 @@
 #include "Resampler_p.h"
 
+#include "BoxShrink_p.h"
 #include "EightBitPixels_p.h"
 #include "HorizontalLanczos_p.h"
 
@@ -23,13 +24,17 @@ vips::VImage Resampler::resize(const vips::VImage& source, int width, int height
     vips::VImage image = source;
     const int boxHigh = boxFactor(image.height(), height);
     const int boxWide = boxFactor(image.width(), width);
-    if (boxHigh > 1)
-        image = image.shrinkv(boxHigh);
-    if (boxWide > 1)
-        image = image.shrinkh(boxWide);
+    const bool boxes = boxHigh > 1 || boxWide > 1;
+    // Other depths become 8-bit before the blocks are averaged; 8- and
+    // 16-bit samples are averaged and rounded in the same pass.
+    const bool averagedAsTheyAre =
+        image.format() == VIPS_FORMAT_UCHAR || image.format() == VIPS_FORMAT_USHORT;
+    if (!boxes || !averagedAsTheyAre)
+        image = EightBitPixels::convert(image);
+    if (boxes)
+        image = EightBitPixels::convert(BoxShrink::shrink(image, boxWide, boxHigh));
     // Rows with libvips (vectorised vertically), then columns with our own
     // vectorised pass, both on 8-bit samples.
-    image = EightBitPixels::convert(image);
     if (height != image.height())
         image = image.resize(1.0, vips::VImage::option()
                                       ->set("vscale", double(height) / image.height())

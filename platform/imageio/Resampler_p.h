@@ -8,7 +8,7 @@
 /// vips::VError.
 ///
 /// A reduction by 3 or more in a direction runs in two steps: whole blocks
-/// of pixels are first averaged at the source's depth (an integer factor
+/// of pixels are first averaged and rounded to 8 bits (an integer factor
 /// that leaves Lanczos at least 1.5 to do), which touches each source pixel
 /// once and cheaply, then Lanczos covers the rest. Against Lanczos alone on
 /// 16-bit samples this stays above 40 dB PSNR on photographic content, and
