@@ -41,15 +41,10 @@ public:
 
     static int encoderQuality(const QVariant& lossyQuality);
 
-    /// Bytes the encoder holds for an image of `bands` samples per pixel at
-    /// encoder quality `quality` when it optimises its Huffman tables (every
-    /// DCT coefficient of the image at once).
-    static qint64 coefficientBytes(int width, int height, int bands, int quality);
-    /// Whether such an image is encoded with optimised Huffman tables (a file
-    /// about 6 % smaller for photographs): yes while its coefficients fit a
-    /// fixed memory budget that holds any 24-megapixel image; larger images
-    /// get the standard tables and stream through the encoder.
-    static bool optimisesTables(int width, int height, int bands, int quality);
+    /// The MCUs between restart markers for an image of `bands` samples per
+    /// pixel at encoder quality `quality`: about a sixteenth of the image,
+    /// as many as a marker allows at most.
+    static int restartInterval(int width, int height, int bands, int quality);
 
     /// The one image; false when an image was already added or `bitmap` is invalid.
     bool addImage(const Bitmap& bitmap, const QVariantMap& options);

@@ -74,21 +74,6 @@ TEST_F(TheJpegDestination, qualityMapsOntoTheEncoderScale)
     EXPECT_EQ(JpegDestination::encoderQuality(std::numeric_limits<double>::quiet_NaN()), 75);
 }
 
-TEST_F(TheJpegDestination, optimisesTablesForAny24MegapixelImageAndStreamsLargerOnes)
-{
-    // Full-resolution chroma (quality 90 and up) holds 6 bytes a pixel.
-    for (int quality : {50, 80, 95, 100}) {
-        EXPECT_TRUE(JpegDestination::optimisesTables(6000, 4000, 3, quality)) << quality;
-        EXPECT_TRUE(JpegDestination::optimisesTables(4032, 6048, 3, quality)) << quality;
-        EXPECT_FALSE(JpegDestination::optimisesTables(12000, 8000, 3, quality)) << quality;
-    }
-    EXPECT_TRUE(JpegDestination::optimisesTables(9000, 6000, 3, 80));
-    EXPECT_FALSE(JpegDestination::optimisesTables(9000, 6000, 3, 90));
-    EXPECT_TRUE(JpegDestination::optimisesTables(9000, 6000, 1, 100));
-    EXPECT_NEAR(double(JpegDestination::coefficientBytes(6000, 4000, 3, 80)), 72e6, 0.5e6);
-    EXPECT_NEAR(double(JpegDestination::coefficientBytes(6000, 4000, 3, 90)), 144e6, 0.5e6);
-}
-
 TEST_F(TheJpegDestination, optimisedTablesGiveTheSamePixelsInFewerBytes)
 {
     // The same 8-bit pixels encoded with libjpeg's standard tables.
