@@ -9,8 +9,26 @@ namespace {
 // round(v / 257) = floor((v + 128) / 257) for every 16-bit v, the division
 // done as a multiplication: 65281 / 2^24 exceeds 1 / 257 by a factor of
 // 1 + 2^-24, too little to change the floor of any (v + 128) / 257, and
-// (65535 + 128) * 65281 still fits 32 bits. A plain loop the compiler
-// vectorises: cheaper than a 64K lookup table or libvips' float arithmetic.
+// (65535 + 128) * 65281 still fits 32 bits. Cheaper than a 64K lookup table
+// or libvips' float arithmetic.
+uint8_t nearestLevel(uint16_t v)
+{
+    return static_cast<uint8_t>(((uint32_t(v) + 128u) * 65281u) >> 24);
+}
+
+// Blocks of a constant 16 samples, which the compiler vectorises even at
+// -O2, then the rest one by one.
+void roundRow(const uint16_t* __restrict p, uint8_t* __restrict q, int samples)
+{
+    constexpr int kBlock = 16;
+    int i = 0;
+    for (; i + kBlock <= samples; i += kBlock)
+        for (int k = 0; k < kBlock; ++k)
+            q[i + k] = nearestLevel(p[i + k]);
+    for (; i < samples; ++i)
+        q[i] = nearestLevel(p[i]);
+}
+
 int roundToEightBits(VipsRegion* out, void* sequence, void*, void*, gboolean*)
 {
     auto* in = static_cast<VipsRegion*>(sequence);
@@ -18,13 +36,10 @@ int roundToEightBits(VipsRegion* out, void* sequence, void*, void*, gboolean*)
     if (vips_region_prepare(in, &area))
         return -1;
     const int samples = area.width * out->im->Bands;
-    for (int y = 0; y < area.height; ++y) {
-        const auto* p =
-            reinterpret_cast<const uint16_t*>(VIPS_REGION_ADDR(in, area.left, area.top + y));
-        auto* q = reinterpret_cast<uint8_t*>(VIPS_REGION_ADDR(out, area.left, area.top + y));
-        for (int i = 0; i < samples; ++i)
-            q[i] = static_cast<uint8_t>(((uint32_t(p[i]) + 128u) * 65281u) >> 24);
-    }
+    for (int y = 0; y < area.height; ++y)
+        roundRow(reinterpret_cast<const uint16_t*>(VIPS_REGION_ADDR(in, area.left, area.top + y)),
+                 reinterpret_cast<uint8_t*>(VIPS_REGION_ADDR(out, area.left, area.top + y)),
+                 samples);
     return 0;
 }
 
