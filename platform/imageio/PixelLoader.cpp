@@ -1,5 +1,7 @@
 #include "PixelLoader_p.h"
 
+#include "MappedTiff_p.h"
+
 #include <QFile>
 
 namespace {
@@ -26,6 +28,8 @@ vips::VImage PixelLoader::open(const ImageInput& input, ImageFormat format)
     case ImageFormat::Png:
         return vips::VImage::pngload(name.constData(), streamingOptions());
     case ImageFormat::Tiff:
+        if (std::optional<vips::VImage> mapped = MappedTiff::open(name))
+            return *mapped;
         return vips::VImage::tiffload(name.constData(), streamingOptions());
     default:
         throw vips::VError("not a format that libvips loads here");
