@@ -1,5 +1,6 @@
 #include "MappedTiff_p.h"
 
+#include <QFile>
 #include <QFileInfo>
 
 #include <tiffio.h>
@@ -123,6 +124,11 @@ void readResolution(TIFF* tiff, Layout* layout)
     }
 }
 
+void closeFile(VipsImage*, QFile* file)
+{
+    delete file; // unmaps
+}
+
 std::optional<Layout> readLayout(const QByteArray& path)
 {
     const qint64 fileSize = QFileInfo(QFile::decodeName(path)).size();
@@ -141,14 +147,26 @@ std::optional<vips::VImage> MappedTiff::open(const QByteArray& path)
     const std::optional<Layout> layout = readLayout(path);
     if (!layout)
         return std::nullopt;
-    VipsImage* raw = nullptr;
-    if (vips_rawload(path.constData(), &raw, layout->width, layout->height, layout->bands, "offset",
-                     layout->offset, "format", layout->format, "interpretation",
-                     layout->interpretation, nullptr) != 0)
+    auto file = std::make_unique<QFile>(QFile::decodeName(path));
+    const qint64 bytesPerSample = layout->format == VIPS_FORMAT_USHORT ? 2 : 1;
+    const qint64 size = qint64(layout->width) * layout->height * layout->bands * bytesPerSample;
+    uchar* pixels =
+        file->open(QIODevice::ReadOnly) ? file->map(qint64(layout->offset), size) : nullptr;
+    if (!pixels)
+        throw vips::VError(QStringLiteral("cannot map %1: %2")
+                               .arg(file->fileName(), file->errorString())
+                               .toStdString());
+    VipsImage* mapped = vips_image_new_from_memory(pixels, size_t(size), layout->width,
+                                                   layout->height, layout->bands, layout->format);
+    if (!mapped)
         throw vips::VError();
-    vips::VImage image(raw);
-    image =
-        image.copy(vips::VImage::option()->set("xres", layout->xres)->set("yres", layout->yres));
+    // The mapping lives exactly as long as the image that reads it.
+    g_signal_connect(mapped, "postclose", G_CALLBACK(closeFile), file.release());
+    vips::VImage image(mapped);
+    image = image.copy(vips::VImage::option()
+                           ->set("interpretation", layout->interpretation)
+                           ->set("xres", layout->xres)
+                           ->set("yres", layout->yres));
     if (layout->resolutionUnit)
         image.set(VIPS_META_RESOLUTION_UNIT, layout->resolutionUnit);
     return image;
