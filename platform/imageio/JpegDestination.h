@@ -12,8 +12,11 @@
 ///
 /// addImage() takes the pixels and the options; finalize() does the work:
 /// the pixels stream from their source through the encoder (libjpeg-turbo via
-/// libvips), so a damaged source file makes finalize() fail. Samples become
-/// 8 bits (16-bit v → round(v / 257)); alpha is flattened onto white.
+/// libvips, standard Huffman tables, restart markers), so a damaged source
+/// file makes finalize() fail; then HuffmanRecoder rewrites the codes with
+/// tables made for the image's own symbols. Samples become 8 bits (16-bit
+/// v → round(v / 257)); alpha is flattened onto white. Chroma is subsampled
+/// 2 × 2 below encoder quality 90 and kept whole from 90 up.
 ///
 /// Options are a property dictionary as ImageSource gives it, plus
 /// LossyCompressionQuality. What is written:
