@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -388,8 +389,8 @@ qint64 mcusOf(const Scan& scan, size_t interval)
     return std::min(scan.restartInterval, scan.mcus - qint64(interval) * scan.restartInterval);
 }
 
-// Runs `work(interval)` for every interval, the intervals shared out in
-// contiguous runs among up to `threads` threads; true when every call was.
+// Runs `work(worker, interval)` for every interval, the intervals shared out
+// in contiguous runs among up to `threads` workers; true when every call was.
 template <typename Work> bool forEachInterval(size_t intervals, int threads, Work&& work)
 {
     const size_t workers = std::clamp<size_t>(size_t(std::max(threads, 1)), 1, intervals);
@@ -402,8 +403,13 @@ template <typename Work> bool forEachInterval(size_t intervals, int threads, Wor
             }
     };
     std::vector<std::thread> started;
-    for (size_t worker = 1; worker < workers; ++worker)
-        started.emplace_back(run, worker);
+    for (size_t worker = 1; worker < workers; ++worker) {
+        try {
+            started.emplace_back(run, worker);
+        } catch (const std::system_error&) {
+            run(worker); // no thread to be had: this one does that share too
+        }
+    }
     run(0);
     for (std::thread& thread : started)
         thread.join();
@@ -485,6 +491,7 @@ Result<QByteArray> HuffmanRecoder::recode(const QByteArray& jpeg, int threads)
         if (i > 0)
             out.append(char(kMarker)).append(char(kFirstRestart + (i - 1) % 8));
         out.append(recoded[i]);
+        recoded[i] = QByteArray(); // the copy is in place: let it go
     }
     out.append(scan.tail);
     return out;

@@ -148,11 +148,13 @@ HuffmanTable HuffmanTable::optimal(const Counts& counts)
             --bits[size_t(j)];
         }
     }
-    // The reserved symbol's code is one of the longest: drop it.
+    // The reserved symbol's code is one of the longest: drop it. (With
+    // nothing counted it never got one.)
     int longest = kLongestCode;
-    while (bits[size_t(longest)] == 0)
+    while (longest > 0 && bits[size_t(longest)] == 0)
         --longest;
-    --bits[size_t(longest)];
+    if (longest > 0)
+        --bits[size_t(longest)];
 
     HuffmanTable table;
     for (int length = 1; length <= kLongestCode; ++length)
