@@ -38,10 +38,11 @@ vips::VImage libRawRendering(const QString& path, bool halfSize)
         code == LIBRAW_SUCCESS ? raw->dcraw_make_mem_image(&code) : nullptr;
     if (!image)
         return vips::VImage::black(1, 1);
-    const vips::VImage pixels =
-        vips::VImage::new_from_memory(image->data, image->data_size, image->width, image->height,
-                                      image->colors, VIPS_FORMAT_USHORT)
-            .copy_memory();
+    // A copy of its own: copy_memory() of an image wrapping memory would
+    // only wrap the bitmap freed below.
+    const vips::VImage pixels(vips_image_new_from_memory_copy(image->data, image->data_size,
+                                                              image->width, image->height,
+                                                              image->colors, VIPS_FORMAT_USHORT));
     LibRaw::dcraw_clear_mem(image);
     return pixels;
 }
