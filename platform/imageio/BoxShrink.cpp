@@ -14,26 +14,11 @@ struct Factors {
     double sampleMaximum = 255.0; // of the input, mapped onto 255
 };
 
-struct Sequence {
-    VipsRegion* in = nullptr;
-    std::vector<uint32_t> columnSums; // one input row, summed over a block's rows
-    std::vector<uint32_t> blockSums;  // one output row, summed over whole blocks
+struct Sums {
+    std::vector<uint32_t> columns; // one input row, summed over a block's rows
+    std::vector<uint32_t> blocks;  // one output row, summed over whole blocks
 };
-
-void* start(VipsImage*, void* a, void*)
-{
-    auto* sequence = new Sequence;
-    sequence->in = vips_region_new(static_cast<VipsImage*>(a));
-    return sequence;
-}
-
-int stop(void* data, void*, void*)
-{
-    auto* sequence = static_cast<Sequence*>(data);
-    g_object_unref(sequence->in);
-    delete sequence;
-    return 0;
-}
+using Sequence = GeneratedImage::Sequence<Sums>;
 
 // The loops below run in blocks of a constant 16 samples, which the
 // compiler vectorises even at -O2, and a plain loop for the rest.
@@ -121,10 +106,10 @@ int shrinkArea(VipsRegion* out, Sequence* sequence, const Factors& factors)
         return -1;
     const int inSamples = need.width * bands;
     const int outSamples = area.width * bands;
-    sequence->columnSums.resize(size_t(inSamples));
-    sequence->blockSums.resize(size_t(outSamples));
-    uint32_t* columns = sequence->columnSums.data();
-    uint32_t* blocks = sequence->blockSums.data();
+    sequence->scratch.columns.resize(size_t(inSamples));
+    sequence->scratch.blocks.resize(size_t(outSamples));
+    uint32_t* columns = sequence->scratch.columns.data();
+    uint32_t* blocks = sequence->scratch.blocks.data();
     // A block cut by the right edge has fewer columns than the rest.
     const int lastColumns = need.width - (area.width - 1) * factors.wide;
     for (int y = 0; y < area.height; ++y) {
@@ -171,8 +156,8 @@ vips::VImage BoxShrink::shrink(const vips::VImage& in, int factorWide, int facto
     factors->sampleMaximum = in.format() == VIPS_FORMAT_USHORT ? 65535.0 : 255.0;
     const int width = (in.width() + factorWide - 1) / factorWide;
     const int height = (in.height() + factorHigh - 1) / factorHigh;
-    vips::VImage out = GeneratedImage::make(in, width, height, VIPS_FORMAT_UCHAR, start, generate,
-                                            stop, factors.get());
+    vips::VImage out = GeneratedImage::make(in, width, height, VIPS_FORMAT_UCHAR, Sequence::start,
+                                            generate, Sequence::stop, factors.get());
     // The factors live as long as the image that reads them.
     g_signal_connect(out.get_image(), "close", G_CALLBACK(freeFactors), factors.release());
     return out;

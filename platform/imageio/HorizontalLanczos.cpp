@@ -71,26 +71,8 @@ Kernel* makeKernel(int inWidth, int outWidth)
     return kernel;
 }
 
-struct Sequence {
-    VipsRegion* in = nullptr;
-    std::vector<int16_t> planes;
-};
-
-void* start(VipsImage* out, void* a, void*)
-{
-    auto* sequence = new Sequence;
-    sequence->in = vips_region_new(static_cast<VipsImage*>(a));
-    (void)out;
-    return sequence;
-}
-
-int stop(void* data, void*, void*)
-{
-    auto* sequence = static_cast<Sequence*>(data);
-    g_object_unref(sequence->in);
-    delete sequence;
-    return 0;
-}
+// One plane of 16-bit samples per band.
+using Sequence = GeneratedImage::Sequence<std::vector<int16_t>>;
 
 int generate(VipsRegion* out, void* data, void*, void* b, gboolean*)
 {
@@ -108,19 +90,19 @@ int generate(VipsRegion* out, void* data, void*, void* b, gboolean*)
     // One plane per band, with room for the padded taps past the right edge
     // (their weights are 0).
     const size_t stride = size_t(need.width + taps);
-    sequence->planes.assign(stride * size_t(bands), 0);
+    sequence->scratch.assign(stride * size_t(bands), 0);
     for (int y = 0; y < area.height; ++y) {
         const auto* p =
             reinterpret_cast<const uint8_t*>(VIPS_REGION_ADDR(sequence->in, left, area.top + y));
         for (int i = 0; i < need.width; ++i)
             for (int band = 0; band < bands; ++band)
-                sequence->planes[size_t(band) * stride + size_t(i)] = p[i * bands + band];
+                sequence->scratch[size_t(band) * stride + size_t(i)] = p[i * bands + band];
         auto* q = reinterpret_cast<uint8_t*>(VIPS_REGION_ADDR(out, area.left, area.top + y));
         for (int x = area.left; x < area.left + area.width; ++x) {
             const int16_t* weights = &kernel->weights[size_t(x) * size_t(taps)];
             const size_t offset = size_t(kernel->first[size_t(x)] - left);
             for (int band = 0; band < bands; ++band) {
-                const int16_t* samples = &sequence->planes[size_t(band) * stride + offset];
+                const int16_t* samples = &sequence->scratch[size_t(band) * stride + offset];
                 int32_t sum = kOne / 2;
                 // Blocks of a constant 8 taps: vectorised even at -O2.
                 for (int t = 0; t < taps; t += 8) {
@@ -147,8 +129,9 @@ vips::VImage HorizontalLanczos::resample(const vips::VImage& in, int width)
     if (in.format() != VIPS_FORMAT_UCHAR || in.coding() != VIPS_CODING_NONE || width < 1)
         throw vips::VError("horizontal Lanczos: 8-bit pixels and a positive width only");
     auto kernel = std::unique_ptr<Kernel>(makeKernel(in.width(), width));
-    vips::VImage out = GeneratedImage::make(in, width, in.height(), VIPS_FORMAT_UCHAR, start,
-                                            generate, stop, kernel.get());
+    vips::VImage out =
+        GeneratedImage::make(in, width, in.height(), VIPS_FORMAT_UCHAR, Sequence::start, generate,
+                             Sequence::stop, kernel.get());
     // The kernel lives as long as the image that reads it.
     g_signal_connect(out.get_image(), "close", G_CALLBACK(freeKernel), kernel.release());
     return out;
