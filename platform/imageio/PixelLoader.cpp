@@ -1,6 +1,6 @@
 #include "PixelLoader_p.h"
 
-#include "MappedTiff_p.h"
+#include "UncompressedTiff_p.h"
 
 #include <QFile>
 
@@ -28,8 +28,8 @@ vips::VImage PixelLoader::open(const ImageInput& input, ImageFormat format)
     case ImageFormat::Png:
         return vips::VImage::pngload(name.constData(), streamingOptions());
     case ImageFormat::Tiff:
-        if (std::optional<vips::VImage> mapped = MappedTiff::open(name))
-            return *mapped;
+        if (std::optional<vips::VImage> direct = UncompressedTiff::open(name))
+            return *direct;
         return vips::VImage::tiffload(name.constData(), streamingOptions());
     default:
         throw vips::VError("not a format that libvips loads here");

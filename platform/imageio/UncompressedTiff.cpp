@@ -1,9 +1,14 @@
-#include "MappedTiff_p.h"
+#include "UncompressedTiff_p.h"
 
 #include <QFile>
 #include <QFileInfo>
 
 #include <tiffio.h>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <memory>
 
@@ -124,9 +129,63 @@ void readResolution(TIFF* tiff, Layout* layout)
     }
 }
 
-void closeFile(VipsImage*, QFile* file)
+// The open file the rows are read from, with where they lie.
+struct OpenFile {
+    QByteArray path;
+    int fd = -1;
+    guint64 offset = 0; // of the first row
+    size_t rowBytes = 0;
+    size_t pixelBytes = 0;
+};
+
+bool readFully(int fd, char* into, size_t length, off_t at)
 {
-    delete file; // unmaps
+    while (length > 0) {
+        const ssize_t got = ::pread(fd, into, length, at);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0) {
+            if (got == 0)
+                errno = EIO; // the file ends before its rows do
+            return false;
+        }
+        into += got;
+        at += got;
+        length -= size_t(got);
+    }
+    return true;
+}
+
+// Reads the rows of one region straight into it: in one read when the
+// region holds whole rows one after another, as strips of a sequential
+// read do.
+int readRows(VipsRegion* out, void*, void* a, void*, gboolean*)
+{
+    const auto* file = static_cast<const OpenFile*>(a);
+    const VipsRect area = out->valid;
+    const size_t length = size_t(area.width) * file->pixelBytes;
+    const auto at = [&](int y) {
+        return off_t(file->offset + guint64(y) * file->rowBytes +
+                     guint64(area.left) * file->pixelBytes);
+    };
+    bool ok = true;
+    if (length == file->rowBytes && size_t(VIPS_REGION_LSKIP(out)) == length) {
+        ok = readFully(file->fd, reinterpret_cast<char*>(VIPS_REGION_ADDR(out, 0, area.top)),
+                       length * size_t(area.height), at(area.top));
+    } else {
+        for (int y = area.top; ok && y < area.top + area.height; ++y)
+            ok = readFully(file->fd, reinterpret_cast<char*>(VIPS_REGION_ADDR(out, area.left, y)),
+                           length, at(y));
+    }
+    if (!ok)
+        vips_error("tiff", "%s: %s", file->path.constData(), strerror(errno));
+    return ok ? 0 : -1;
+}
+
+void closeFile(VipsImage*, OpenFile* file)
+{
+    ::close(file->fd);
+    delete file;
 }
 
 std::optional<Layout> readLayout(const QByteArray& path)
@@ -142,31 +201,34 @@ std::optional<Layout> readLayout(const QByteArray& path)
 }
 } // namespace
 
-std::optional<vips::VImage> MappedTiff::open(const QByteArray& path)
+std::optional<vips::VImage> UncompressedTiff::open(const QByteArray& path)
 {
     const std::optional<Layout> layout = readLayout(path);
     if (!layout)
         return std::nullopt;
-    auto file = std::make_unique<QFile>(QFile::decodeName(path));
-    const qint64 bytesPerSample = layout->format == VIPS_FORMAT_USHORT ? 2 : 1;
-    const qint64 size = qint64(layout->width) * layout->height * layout->bands * bytesPerSample;
-    uchar* pixels =
-        file->open(QIODevice::ReadOnly) ? file->map(qint64(layout->offset), size) : nullptr;
-    if (!pixels)
-        throw vips::VError(QStringLiteral("cannot map %1: %2")
-                               .arg(file->fileName(), file->errorString())
-                               .toStdString());
-    VipsImage* mapped = vips_image_new_from_memory(pixels, size_t(size), layout->width,
-                                                   layout->height, layout->bands, layout->format);
-    if (!mapped)
+    auto file = std::make_unique<OpenFile>();
+    file->path = path;
+    file->fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+    if (file->fd < 0)
+        throw vips::VError(
+            QStringLiteral("%1: %2")
+                .arg(QFile::decodeName(path), QString::fromLocal8Bit(strerror(errno)))
+                .toStdString());
+    file->offset = layout->offset;
+    file->pixelBytes = size_t(layout->bands) * (layout->format == VIPS_FORMAT_USHORT ? 2 : 1);
+    file->rowBytes = size_t(layout->width) * file->pixelBytes;
+
+    VipsImage* rows = vips_image_new();
+    vips_image_init_fields(rows, layout->width, layout->height, layout->bands, layout->format,
+                           VIPS_CODING_NONE, layout->interpretation, layout->xres, layout->yres);
+    if (vips_image_pipelinev(rows, VIPS_DEMAND_STYLE_THINSTRIP, nullptr) != 0 ||
+        vips_image_generate(rows, nullptr, readRows, nullptr, file.get(), nullptr) != 0) {
+        g_object_unref(rows);
         throw vips::VError();
-    // The mapping lives exactly as long as the image that reads it.
-    g_signal_connect(mapped, "postclose", G_CALLBACK(closeFile), file.release());
-    vips::VImage image(mapped);
-    image = image.copy(vips::VImage::option()
-                           ->set("interpretation", layout->interpretation)
-                           ->set("xres", layout->xres)
-                           ->set("yres", layout->yres));
+    }
+    // The file stays open exactly as long as the image that reads it.
+    g_signal_connect(rows, "close", G_CALLBACK(closeFile), file.release());
+    vips::VImage image(rows);
     if (layout->resolutionUnit)
         image.set(VIPS_META_RESOLUTION_UNIT, layout->resolutionUnit);
     return image;

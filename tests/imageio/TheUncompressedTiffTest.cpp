@@ -1,7 +1,7 @@
 #include "SampleImages.h"
 #include "TestEnvironment.h"
 
-#include "imageio/MappedTiff_p.h"
+#include "imageio/UncompressedTiff_p.h"
 
 #include <QFile>
 
@@ -48,57 +48,68 @@ QByteArray jpegOf(const vips::VImage& image)
     return jpeg;
 }
 
-class TheMappedTiff : public ::testing::TestWithParam<Layout> {
+class TheUncompressedTiff : public ::testing::TestWithParam<Layout> {
 protected:
-    void SetUp() override { m_dir = TestEnvironment::makeScratchDir("mapped-tiff"); }
+    void SetUp() override { m_dir = TestEnvironment::makeScratchDir("uncompressed-tiff"); }
     QByteArray path(const char* name) const { return QFile::encodeName(m_dir + "/" + name); }
     QString m_dir;
 };
 } // namespace
 
-TEST_P(TheMappedTiff, givesThePixelsAndHeaderOfLibvipsOwnLoaderAndTheSameJpeg)
+TEST_P(TheUncompressedTiff, givesThePixelsAndHeaderOfLibvipsOwnLoaderAndTheSameJpeg)
 {
     const QByteArray file = path("export.tif");
     samples(GetParam()).tiffsave(file.constData());
     const vips::VImage loaded = vips::VImage::tiffload(file.constData());
 
-    const std::optional<vips::VImage> mapped = MappedTiff::open(file);
-    ASSERT_TRUE(mapped.has_value());
-    EXPECT_EQ(mapped->width(), loaded.width());
-    EXPECT_EQ(mapped->height(), loaded.height());
-    EXPECT_EQ(mapped->bands(), loaded.bands());
-    EXPECT_EQ(mapped->format(), loaded.format());
-    EXPECT_EQ(mapped->interpretation(), loaded.interpretation());
-    EXPECT_DOUBLE_EQ(mapped->xres(), loaded.xres());
-    EXPECT_DOUBLE_EQ(mapped->yres(), loaded.yres());
-    EXPECT_EQ((*mapped != loaded).bandor().max(), 0.0);
+    const std::optional<vips::VImage> direct = UncompressedTiff::open(file);
+    ASSERT_TRUE(direct.has_value());
+    EXPECT_EQ(direct->width(), loaded.width());
+    EXPECT_EQ(direct->height(), loaded.height());
+    EXPECT_EQ(direct->bands(), loaded.bands());
+    EXPECT_EQ(direct->format(), loaded.format());
+    EXPECT_EQ(direct->interpretation(), loaded.interpretation());
+    EXPECT_DOUBLE_EQ(direct->xres(), loaded.xres());
+    EXPECT_DOUBLE_EQ(direct->yres(), loaded.yres());
+    EXPECT_EQ((*direct != loaded).bandor().max(), 0.0);
     // Resolution and all: the JPEG comes out byte for byte the same.
-    EXPECT_EQ(jpegOf(*mapped), jpegOf(loaded));
+    EXPECT_EQ(jpegOf(*direct), jpegOf(loaded));
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    , TheMappedTiff,
+    , TheUncompressedTiff,
     ::testing::Values(Layout{"sixteenBitRgb", 3, 16}, Layout{"eightBitRgbWithAlpha", 4, 8},
                       Layout{"eightBitGrey", 1, 8}, Layout{"sixteenBitGreyWithAlpha", 2, 16}),
     [](const ::testing::TestParamInfo<Layout>& info) { return std::string(info.param.name); });
 
-TEST_F(TheMappedTiff, leavesCompressedTiledAndCutShortFilesToTheLoader)
+TEST_F(TheUncompressedTiff, leavesCompressedTiledAndCutShortFilesToTheLoader)
 {
     const vips::VImage image = samples({"", 3, 16});
     const QByteArray compressed = path("compressed.tif");
     image.tiffsave(compressed.constData(), vips::VImage::option()->set("compression", "lzw"));
-    EXPECT_FALSE(MappedTiff::open(compressed).has_value()) << "compressed";
+    EXPECT_FALSE(UncompressedTiff::open(compressed).has_value()) << "compressed";
 
     const QByteArray tiled = path("tiled.tif");
     image.tiffsave(tiled.constData(), vips::VImage::option()->set("tile", true));
-    EXPECT_FALSE(MappedTiff::open(tiled).has_value()) << "tiled";
+    EXPECT_FALSE(UncompressedTiff::open(tiled).has_value()) << "tiled";
 
     // Rows that run past the end of the file would fault when read.
     const QByteArray cut = path("cut.tif");
     image.tiffsave(cut.constData());
     QFile file(QFile::decodeName(cut));
     ASSERT_TRUE(file.resize(file.size() - 100));
-    EXPECT_FALSE(MappedTiff::open(cut).has_value()) << "cut short";
+    EXPECT_FALSE(UncompressedTiff::open(cut).has_value()) << "cut short";
 
-    EXPECT_FALSE(MappedTiff::open(path("missing.tif")).has_value()) << "missing";
+    EXPECT_FALSE(UncompressedTiff::open(path("missing.tif")).has_value()) << "missing";
+}
+
+TEST_F(TheUncompressedTiff, aFileCutShortAfterOpeningFailsTheReadAndNothingElse)
+{
+    const QByteArray file = path("export.tif");
+    samples({"", 3, 16}).tiffsave(file.constData());
+    const std::optional<vips::VImage> direct = UncompressedTiff::open(file);
+    ASSERT_TRUE(direct.has_value());
+    QFile cut(QFile::decodeName(file));
+    ASSERT_TRUE(cut.resize(cut.size() / 2));
+    EXPECT_THROW(direct->copy_memory(), vips::VError);
 }
