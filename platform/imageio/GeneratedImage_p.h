@@ -8,9 +8,6 @@
 /// the result holds a reference to its input; throws vips::VError.
 class GeneratedImage {
 public:
-    /// The output has the input's header but `width`, `height` and `format`;
-    /// `data` is handed to the functions as their second argument, the input
-    /// image as their first.
     /// The per-thread state of most generate functions: a region on the
     /// input image and scratch space of their own. Its start and stop go to
     /// make() as they are.
@@ -33,6 +30,9 @@ public:
         }
     };
 
+    /// The output has the input's header but `width`, `height` and `format`;
+    /// `data` is handed to the functions as their second argument, the input
+    /// image as their first.
     static vips::VImage make(const vips::VImage& in, int width, int height, VipsBandFormat format,
                              VipsStartFn start, VipsGenerateFn generate, VipsStopFn stop,
                              void* data);

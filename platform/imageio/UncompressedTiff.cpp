@@ -8,9 +8,8 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <unistd.h>
-
 #include <memory>
+#include <unistd.h>
 
 namespace {
 struct Layout {
