@@ -25,18 +25,22 @@ vips::VImage pixels(const Case& c)
     return scene.copy(vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
 }
 
-QByteArray libjpeg(const vips::VImage& image, const Case& c, bool optimise)
+QByteArray bytesOf(VipsBlob* blob)
 {
-    VipsBlob* blob = image.jpegsave_buffer(vips::VImage::option()
-                                               ->set("Q", c.quality)
-                                               ->set("strip", true)
-                                               ->set("optimize_coding", optimise)
-                                               ->set("restart_interval", c.restartInterval));
     size_t length = 0;
     const void* bytes = vips_blob_get(blob, &length);
-    const QByteArray jpeg(static_cast<const char*>(bytes), qsizetype(length));
+    const QByteArray data(static_cast<const char*>(bytes), qsizetype(length));
     vips_area_unref(VIPS_AREA(blob));
-    return jpeg;
+    return data;
+}
+
+QByteArray libjpeg(const vips::VImage& image, const Case& c, bool optimise)
+{
+    return bytesOf(image.jpegsave_buffer(vips::VImage::option()
+                                             ->set("Q", c.quality)
+                                             ->set("strip", true)
+                                             ->set("optimize_coding", optimise)
+                                             ->set("restart_interval", c.restartInterval)));
 }
 
 // The scan header and everything after it.
@@ -90,11 +94,8 @@ TEST_F(TheHuffmanRecoder, refusesStreamsItCannotRecodeWholly)
     const QByteArray standard = libjpeg(pixels(c), c, false);
     ASSERT_TRUE(HuffmanRecoder::recode(standard, 2).ok());
 
-    VipsBlob* blob = pixels(c).jpegsave_buffer(vips::VImage::option()->set("interlace", true));
-    size_t length = 0;
-    const void* bytes = vips_blob_get(blob, &length);
-    const QByteArray progressive(static_cast<const char*>(bytes), qsizetype(length));
-    vips_area_unref(VIPS_AREA(blob));
+    const QByteArray progressive =
+        bytesOf(pixels(c).jpegsave_buffer(vips::VImage::option()->set("interlace", true)));
     EXPECT_FALSE(HuffmanRecoder::recode(progressive, 2).ok()) << "progressive";
 
     EXPECT_FALSE(HuffmanRecoder::recode(standard.left(standard.size() - 2), 2).ok())
